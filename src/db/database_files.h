@@ -1,0 +1,57 @@
+// Loading and saving a zone's three databases: the files "User." + ServerID,
+// "Squad." + GroupID and "Score." + ScoreID in the program folder, each the
+// concatenation of its records.
+#ifndef TALLYHALL_DB_DATABASE_FILES_H_
+#define TALLYHALL_DB_DATABASE_FILES_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "db/score_db.h"
+#include "db/squad_db.h"
+#include "db/user_db.h"
+#include "shell/status.h"
+#include "shell/terminal.h"
+
+namespace tallyhall {
+
+struct ZoneDatabases {
+  UserDatabase users;
+  SquadDatabase squads;
+  ScoreDatabase scores;
+};
+
+struct DatabaseIds {
+  std::int32_t server_id = 0;
+  std::int32_t group_id = 0;
+  std::int32_t score_id = 0;
+};
+
+// Reads the three files (creating missing ones empty) into `dbs`. The record
+// count is the file length over the record size, halves rounded to even; the
+// missing tail of a last partial record reads as NUL bytes. On success writes
+// "<zone_name> Loaded: U User Database records S Squad Database records C
+// Score Database records" and returns OK. On the first failure stops, leaves
+// the databases not yet read empty, writes no line and returns the error.
+Status LoadDatabases(std::string_view folder, std::string_view zone_name,
+                     const DatabaseIds& ids, ZoneDatabases& dbs,
+                     Terminal& terminal);
+
+// Replaces each of the three files atomically with its database. Every file
+// is attempted; each failure writes a line naming the file and the reason.
+// When all three are written, writes "<zone_name> Written: ..." with the
+// three counts. Returns the first error, if any.
+Status SaveDatabases(std::string_view folder, std::string_view zone_name,
+                     const DatabaseIds& ids, const ZoneDatabases& dbs,
+                     Terminal& terminal);
+
+// Writes `bytes` to a temporary file in the same folder, flushes and syncs
+// it, then renames it over `path`: a crash leaves the old or the new file,
+// never a part of one. On failure the temporary file is removed and `path`
+// is untouched.
+Status WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+}  // namespace tallyhall
+
+#endif  // TALLYHALL_DB_DATABASE_FILES_H_

@@ -1,0 +1,90 @@
+// The User Database of one zone: one 156-byte record per player identity
+// (name and MacID); UserIDs are record positions from 1.
+#ifndef TALLYHALL_DB_USER_DB_H_
+#define TALLYHALL_DB_USER_DB_H_
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "db/score_db.h"
+#include "shell/clock.h"
+
+namespace tallyhall {
+
+// Record layout (offset, width): Name 0 (24, NUL-padded), SquadID 24 (4),
+// ScoreID 28 (4), DataBlock 32 (96), Created 128 (12, packed time stamp),
+// IP 140 (4), MacID 144 (4), LastDatePlayed 148 (4, packed date),
+// UsageTotal 152 (4). Integers are little-endian.
+inline constexpr int kUserRecordSize = 156;
+inline constexpr int kDataBlockSize = 96;
+
+// Field selectors; the value is the field's offset.
+enum class UserField : std::int16_t {
+  kName = 0,
+  kSquadID = 24,
+  kScoreID = 28,
+  kDataBlock = 32,
+  kCreated = 128,
+  kIP = 140,
+  kMacID = 144,
+  kLastDatePlayed = 148,
+  kUsageTotal = 152,
+};
+
+// Width in bytes of a field; 0 for a selector that names no field.
+int UserFieldWidth(UserField field);
+
+class UserDatabase {
+ public:
+  std::int32_t UserCount() const { return count_; }
+
+  // The record, or empty when `id` is not in 1..UserCount.
+  std::string GetUserRecord(std::int32_t id) const;
+  // Replaces record `id` (156 bytes); nothing happens outside 1..UserCount.
+  void PutUserRecord(std::int32_t id, std::string_view record);
+
+  // The field's bytes; empty for an id outside 1..UserCount or a selector
+  // that names no field.
+  std::string GetUserField(std::int32_t id, UserField field) const;
+  // Name is fitted with PadField to 24; other fields take exactly their
+  // width. Nothing happens outside 1..UserCount or for an unknown selector.
+  void SetUserField(std::int32_t id, UserField field, std::string_view value);
+
+  // The first record whose name (first 24 bytes, case-insensitive) and
+  // MacID (4 bytes) match; 0 when none. Answered from an index: the same
+  // answer as a scan from UserID 1.
+  std::int32_t FindUser(std::string_view name, std::string_view mac) const;
+
+  // Appends a record for a new player, with a new zeroed score record in
+  // `scores`, created now; returns its UserID.
+  std::int32_t AddUser(ScoreDatabase& scores, std::string_view name,
+                       std::string_view ip, std::string_view mac,
+                       const LocalTime& now);
+
+  // Names of the records with this MacID, in UserID order, joined by ", ".
+  std::string ListNamesByMacID(std::int32_t mac) const;
+  // Groups of names sharing a MacID or an IP: "<a><b>,<c><d>".
+  std::string ListAliasGroups() const;
+
+  // Removes record `id`; every later record moves down by one.
+  void RemoveUser(std::int32_t id);
+
+  const std::string& bytes() const { return bytes_; }
+  void Assign(std::string bytes, std::int32_t count);
+
+ private:
+  std::string IndexKey(std::int32_t id) const;
+  void RebuildIndex();
+
+  std::string bytes_;
+  std::int32_t count_ = 0;
+  // Lower-cased padded name + MacID bytes -> UserIDs holding it.
+  std::unordered_map<std::string, std::set<std::int32_t>> by_identity_;
+};
+
+}  // namespace tallyhall
+
+#endif  // TALLYHALL_DB_USER_DB_H_

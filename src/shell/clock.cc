@@ -1,0 +1,38 @@
+// Local time from the system clock, and the fixed date and time texts.
+#include "shell/clock.h"
+
+#include <cstdio>
+#include <ctime>
+
+namespace tallyhall {
+
+std::string DateStamp(const LocalTime& t) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d", t.year, t.month, t.day);
+  return text;
+}
+
+std::string TimeStamp(const LocalTime& t) {
+  return TimeOfDayText(t.SecondsOfDay());
+}
+
+std::string TimeOfDayText(int seconds_of_day) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d", seconds_of_day / 3600,
+                seconds_of_day / 60 % 60, seconds_of_day % 60);
+  return text;
+}
+
+LocalTime SystemClock::Now() const {
+  std::time_t now = std::time(nullptr);
+  std::tm parts{};
+  localtime_r(&now, &parts);
+  return LocalTime{.year = parts.tm_year + 1900,
+                   .month = parts.tm_mon + 1,
+                   .day = parts.tm_mday,
+                   .hour = parts.tm_hour,
+                   .minute = parts.tm_min,
+                   .second = parts.tm_sec};
+}
+
+}  // namespace tallyhall

@@ -1,0 +1,57 @@
+// The failure rule: a step that fails while a datagram or a tick is handled
+// writes one terminal line (description, blank, numeric code), has no effect,
+// and handling goes on with the next step.
+#ifndef TALLYHALL_SHELL_FAILURE_H_
+#define TALLYHALL_SHELL_FAILURE_H_
+
+#include <new>
+#include <stdexcept>
+#include <string>
+
+#include "shell/terminal.h"
+
+namespace tallyhall {
+
+enum class FailureKind {
+  kInvalidCall = 5,           // "Invalid procedure call or argument 5"
+  kOverflow = 6,              // "Overflow 6"
+  kOutOfMemory = 7,           // "Out of memory 7"
+  kSubscriptOutOfRange = 9,   // "Subscript out of range 9"
+  kFileNotFound = 53,         // "File not found 53"
+  kFileAccess = 75,           // "File access error 75"
+};
+
+// Thrown by a step that cannot go on; caught by RunStep. Never leaves the
+// core.
+struct StepFailure {
+  FailureKind kind;
+};
+
+[[noreturn]] inline void Fail(FailureKind kind) { throw StepFailure{kind}; }
+
+// "Overflow 6" and the like: the terminal text of a failure.
+std::string FailureText(FailureKind kind);
+
+// Runs one step. Returns true when it completed; on a failure writes the
+// failure's line and returns false, so the caller goes on (or skips what
+// needed the step's result).
+template <typename Step>
+bool RunStep(Terminal& terminal, Step&& step) {
+  try {
+    step();
+    return true;
+  } catch (const StepFailure& failure) {
+    terminal.WriteLogLine(FailureText(failure.kind));
+  } catch (const std::bad_alloc&) {
+    terminal.WriteLogLine(FailureText(FailureKind::kOutOfMemory));
+  } catch (const std::length_error&) {
+    terminal.WriteLogLine(FailureText(FailureKind::kOutOfMemory));
+  } catch (const std::out_of_range&) {
+    terminal.WriteLogLine(FailureText(FailureKind::kSubscriptOutOfRange));
+  }
+  return false;
+}
+
+}  // namespace tallyhall
+
+#endif  // TALLYHALL_SHELL_FAILURE_H_

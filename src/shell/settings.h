@@ -1,0 +1,81 @@
+// Tallyhall.ini: the INI-style settings file beside the program, its
+// default text, and the seven values read once at start-up.
+#ifndef TALLYHALL_SHELL_SETTINGS_H_
+#define TALLYHALL_SHELL_SETTINGS_H_
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "shell/status.h"
+
+namespace tallyhall {
+
+// The 28-line default text, each line followed by CR LF.
+extern const std::string_view kDefaultSettingsText;
+
+// Joins a folder and a file name with exactly one "/": trailing "/" of the
+// folder and leading "/" of the name are dropped. An empty folder gives
+// "/" + name.
+std::string JoinPath(std::string_view folder, std::string_view name);
+
+// Reads and writes keys of one INI file. Section and key names match without
+// regard to ASCII case; the first matching section and key win; blanks
+// around names and values are not part of them. Every call reads the file
+// anew, so edits by hand take effect at once.
+class SettingsFile {
+ public:
+  explicit SettingsFile(std::string path) : path_(std::move(path)) {}
+
+  const std::string& path() const { return path_; }
+
+  // The value, at most 254 characters; empty when the file, section or key
+  // is missing.
+  std::string ReadSetting(std::string_view section, std::string_view key) const;
+
+  // Writes key=value in the section. The value is cut at its first NUL and
+  // to 255 characters. Replaces the first matching key line in place,
+  // appends a new key at the end of its section and a new section at the end
+  // of the file, and keeps every other line byte for byte. Refused (error
+  // status, file untouched) when the section, key or value holds CR, LF or
+  // NUL, the key holds "=" or starts with "[", or the section holds "]".
+  Status WriteSetting(std::string_view section, std::string_view key,
+                      std::string_view value);
+
+  // Creates the file with the default text when it cannot be opened for
+  // reading (appending the text to a file that exists but is unreadable).
+  void EnsureExists();
+
+ private:
+  std::string path_;
+};
+
+// The settings held in memory, with their program-start values.
+struct Settings {
+  bool log_terminal = false;
+  std::string greeting;
+  int auto_save = 0;  // the save period in seconds, 0..86399
+  std::int16_t port = 0;
+  bool allow_new_zones = false;
+  bool allow_new_users = false;
+  bool ask_new_users = false;
+};
+
+// Creates the file when missing, then reads LogTerminal, Greeting, AutoSave
+// (section Misc) and Port, AllowNewZones, AllowNewUsers, AskNewUsers
+// (section Login) into `settings`. A value that does not convert leaves its
+// field unchanged.
+void EnsureSettingsAndLoad(SettingsFile& file, Settings& settings);
+
+// Conversions of the values read once. Flags: on when the number at the
+// start of the text is not 0. Port: that number rounded half to even; nullopt
+// when it does not fit in 16 signed bits. Time: "hh:mm:ss" as seconds since
+// midnight; nullopt when the text is not a time.
+bool FlagFromText(std::string_view text);
+std::optional<std::int16_t> PortFromText(std::string_view text);
+std::optional<int> TimeFromText(std::string_view text);
+
+}  // namespace tallyhall
+
+#endif  // TALLYHALL_SHELL_SETTINGS_H_

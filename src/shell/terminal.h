@@ -1,0 +1,61 @@
+// The terminal: the running, time-stamped log of what the server does, kept
+// as the lines that fit on the operator's screen and, when LogTerminal is on,
+// appended to Terminal.log.
+#ifndef TALLYHALL_SHELL_TERMINAL_H_
+#define TALLYHALL_SHELL_TERMINAL_H_
+
+#include <cstddef>
+#include <deque>
+#include <string>
+#include <string_view>
+
+#include "shell/clock.h"
+
+namespace tallyhall {
+
+// Where the terminal's lines are shown. A full-screen view repaints from the
+// whole list; a plain view prints the newest line.
+class ConsoleView {
+ public:
+  virtual ~ConsoleView() = default;
+  // The screen's height in text rows.
+  virtual int Rows() const = 0;
+  // Called after every new line. `lines` is TerminalLines, oldest first;
+  // `newest` is its last element.
+  virtual void Show(const std::deque<std::string>& lines,
+                    std::string_view newest) = 0;
+};
+
+class Terminal {
+ public:
+  // `clock` and `view` must outlive the terminal; `view` may be null (lines
+  // are then only kept and logged).
+  Terminal(const Clock& clock, ConsoleView* view);
+
+  Terminal(const Terminal&) = delete;
+  Terminal& operator=(const Terminal&) = delete;
+
+  // Stamps `text` (date, blank, time, blank, text), keeps it in
+  // TerminalLines, shows it and, when a log path is set, appends it with
+  // CR LF to that file. A failure to append is ignored.
+  void WriteLogLine(std::string_view text);
+
+  // The log file; empty (the start value) means LogTerminal is off.
+  void set_log_path(std::string path) { log_path_ = std::move(path); }
+
+  // TerminalLines, oldest first. Never longer than Capacity().
+  const std::deque<std::string>& lines() const { return lines_; }
+
+  // How many lines the list keeps: the screen's rows, at most 255.
+  std::size_t Capacity() const;
+
+ private:
+  const Clock& clock_;
+  ConsoleView* view_;
+  std::string log_path_;
+  std::deque<std::string> lines_;
+};
+
+}  // namespace tallyhall
+
+#endif  // TALLYHALL_SHELL_TERMINAL_H_

@@ -1,0 +1,87 @@
+// Test doubles for the core's seams: a clock set by hand, a transport that
+// records every datagram, a console view that keeps what it was shown, and a
+// temporary folder removed at the end of a test.
+#ifndef TALLYHALL_TESTS_SUPPORT_FAKES_H_
+#define TALLYHALL_TESTS_SUPPORT_FAKES_H_
+
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "net/address.h"
+#include "net/transport.h"
+#include "shell/clock.h"
+#include "shell/terminal.h"
+
+namespace tallyhall {
+
+class FakeClock : public Clock {
+ public:
+  LocalTime Now() const override { return now_; }
+  void Set(LocalTime t) { now_ = t; }
+  // Moves the time of day on by `seconds` (the date rolls over at midnight
+  // without calendar arithmetic beyond the day number).
+  void Advance(int seconds);
+
+ private:
+  LocalTime now_{.year = 2026, .month = 12, .day = 7, .hour = 12};
+};
+
+struct SentDatagram {
+  Address to;
+  std::string bytes;
+};
+
+class FakeTransport : public Transport {
+ public:
+  void SendDatagram(const Address& to, std::string_view bytes) override {
+    sent.push_back({to, std::string(bytes)});
+  }
+  std::vector<SentDatagram> sent;
+};
+
+class RecordingView : public ConsoleView {
+ public:
+  explicit RecordingView(int rows = 24) : rows_(rows) {}
+  int Rows() const override { return rows_; }
+  void Show(const std::deque<std::string>&, std::string_view newest) override {
+    shown.emplace_back(newest);
+  }
+  void set_rows(int rows) { rows_ = rows; }
+  // Every stamped line shown, oldest first.
+  std::vector<std::string> shown;
+  // The shown lines without their date and time stamp.
+  std::vector<std::string> Texts() const;
+
+ private:
+  int rows_;
+};
+
+// A fresh folder under the system's temporary folder; removed with its
+// contents when the object goes away.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::string File(std::string_view name) const;
+
+ private:
+  std::string path_;
+};
+
+// Whole-file helpers for tests.
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, std::string_view bytes);
+bool FileExists(const std::string& path);
+
+// Bytes from a hex text such as "00 03 ff" (blanks ignored).
+std::string Hex(std::string_view text);
+
+}  // namespace tallyhall
+
+#endif  // TALLYHALL_TESTS_SUPPORT_FAKES_H_
