@@ -5,6 +5,7 @@
 #define TALLYHALL_DB_DATABASE_FILES_H_
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -46,11 +47,19 @@ Status SaveDatabases(std::string_view folder, std::string_view zone_name,
                      const DatabaseIds& ids, const ZoneDatabases& dbs,
                      Terminal& terminal);
 
-// Writes `bytes` to a temporary file in the same folder, flushes and syncs
-// it, then renames it over `path`: a crash leaves the old or the new file,
-// never a part of one. On failure the temporary file is removed and `path`
-// is untouched.
-Status WriteFileAtomically(const std::string& path, std::string_view bytes);
+// Fault injection for tests of WriteFileAtomically.
+struct AtomicWriteHooks {
+  // Called with the temporary file's path once it is written and synced,
+  // just before the rename; a non-zero errno value fails the write there.
+  std::function<int(const std::string& temp_path)> before_rename;
+};
+
+// Writes `bytes` to a temporary file in the same folder (`path` + ".tmp"),
+// flushes and syncs it, then renames it over `path`: a crash leaves the old
+// or the new file, never a part of one. On failure the temporary file is
+// removed, `path` is untouched and the error reads "<path>: <reason>".
+Status WriteFileAtomically(const std::string& path, std::string_view bytes,
+                           const AtomicWriteHooks* hooks = nullptr);
 
 }  // namespace tallyhall
 

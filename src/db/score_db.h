@@ -20,7 +20,9 @@ class ScoreDatabase {
   std::string GetScoreRecord(std::int32_t id) const;
 
   // Replaces record `id`. id <= 0: nothing happens. id > ScoreCount: the
-  // database grows with zeroed records up to id. `record` must be 14 bytes.
+  // database grows with zeroed records up to id. A record of another size
+  // is fitted with PadField. Throws std::length_error, changing nothing,
+  // when growing would pass 2^31-1 bytes.
   void PutScoreRecord(std::int32_t id, std::string_view record);
 
   // Appends a zeroed record and returns its number.

@@ -23,13 +23,14 @@ class SquadDatabase {
 
   // The record, or empty when `id` is not in 1..SquadCount.
   std::string GetSquadRecord(std::int32_t id) const;
-  // Replaces record `id` (52 bytes); nothing happens outside 1..SquadCount.
+  // Replaces record `id` (52 bytes; another size is fitted with PadField);
+  // nothing happens outside 1..SquadCount.
   void PutSquadRecord(std::int32_t id, std::string_view record);
 
   // The field's bytes; empty for an id outside 1..SquadCount or a selector
   // that names no field.
   std::string GetSquadField(std::int32_t id, SquadField field) const;
-  // Name and Password are fitted with PadField to 24; Owner takes 4 bytes.
+  // Name and Password are fitted with PadField to 24, Owner to 4 bytes.
   // Nothing happens outside 1..SquadCount.
   void SetSquadField(std::int32_t id, SquadField field, std::string_view value);
 

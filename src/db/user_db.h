@@ -43,23 +43,25 @@ class UserDatabase {
 
   // The record, or empty when `id` is not in 1..UserCount.
   std::string GetUserRecord(std::int32_t id) const;
-  // Replaces record `id` (156 bytes); nothing happens outside 1..UserCount.
+  // Replaces record `id` (156 bytes; another size is fitted with PadField);
+  // nothing happens outside 1..UserCount.
   void PutUserRecord(std::int32_t id, std::string_view record);
 
   // The field's bytes; empty for an id outside 1..UserCount or a selector
   // that names no field.
   std::string GetUserField(std::int32_t id, UserField field) const;
-  // Name is fitted with PadField to 24; other fields take exactly their
-  // width. Nothing happens outside 1..UserCount or for an unknown selector.
+  // The value is fitted with PadField to the field's width (Name 24).
+  // Nothing happens outside 1..UserCount or for an unknown selector.
   void SetUserField(std::int32_t id, UserField field, std::string_view value);
 
   // The first record whose name (first 24 bytes, case-insensitive) and
   // MacID (4 bytes) match; 0 when none. Answered from an index: the same
-  // answer as a scan from UserID 1.
+  // answer as a scan from UserID 1. A `mac` not 4 bytes long matches none.
   std::int32_t FindUser(std::string_view name, std::string_view mac) const;
 
   // Appends a record for a new player, with a new zeroed score record in
-  // `scores`, created now; returns its UserID.
+  // `scores`, created now; returns its UserID. `ip` and `mac` are fitted
+  // to 4 bytes.
   std::int32_t AddUser(ScoreDatabase& scores, std::string_view name,
                        std::string_view ip, std::string_view mac,
                        const LocalTime& now);

@@ -13,12 +13,12 @@
 namespace tallyhall {
 
 enum class FailureKind {
-  kInvalidCall = 5,           // "Invalid procedure call or argument 5"
-  kOverflow = 6,              // "Overflow 6"
-  kOutOfMemory = 7,           // "Out of memory 7"
-  kSubscriptOutOfRange = 9,   // "Subscript out of range 9"
-  kFileNotFound = 53,         // "File not found 53"
-  kFileAccess = 75,           // "File access error 75"
+  kInvalidCall = 5,          // "Invalid procedure call or argument 5"
+  kOverflow = 6,             // "Overflow 6"
+  kOutOfMemory = 7,          // "Out of memory 7"
+  kSubscriptOutOfRange = 9,  // "Subscript out of range 9"
+  kFileNotFound = 53,        // "File not found 53"
+  kFileAccess = 75,          // "File access error 75"
 };
 
 // Thrown by a step that cannot go on; caught by RunStep. Never leaves the

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what building and testing Tallyhall needs, when it is missing
+# (Debian or Ubuntu, as root).
+set -euo pipefail
+packages=(g++ cmake make libasio-dev libgtest-dev libgmock-dev libbenchmark-dev)
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+    missing+=("$package")
+done
+if ((${#missing[@]})); then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update
+  apt-get install -y --no-install-recommends "${missing[@]}"
+fi

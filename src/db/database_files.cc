@@ -1,0 +1,230 @@
+// Loading a zone's three database files into memory and writing them back.
+// Each file is its records end to end; writes replace files atomically.
+#include "db/database_files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <exception>
+#include <limits>
+#include <utility>
+
+#include "db/encoding.h"
+
+namespace tallyhall {
+
+namespace {
+
+// Closes a file descriptor when it goes out of scope.
+class FdCloser {
+ public:
+  explicit FdCloser(int fd) : fd_(fd) {}
+  ~FdCloser() {
+    if (fd_ >= 0) close(fd_);
+  }
+  FdCloser(const FdCloser&) = delete;
+  FdCloser& operator=(const FdCloser&) = delete;
+
+ private:
+  int fd_;
+};
+
+Status FileError(const std::string& path, int error) {
+  return Status::Error(path + ": " + std::strerror(error));
+}
+
+// The program folder's file `name`; an empty folder or "." means the
+// current folder.
+std::string JoinPath(std::string_view folder, std::string_view name) {
+  if (folder.empty() || folder == ".") return std::string(name);
+  std::string path(folder);
+  if (path.back() != '/') path += '/';
+  path += name;
+  return path;
+}
+
+struct DatabasePaths {
+  std::string user;
+  std::string squad;
+  std::string score;
+};
+
+DatabasePaths PathsOf(std::string_view folder, const DatabaseIds& ids) {
+  return {JoinPath(folder, "User." + DecimalText(ids.server_id)),
+          JoinPath(folder, "Squad." + DecimalText(ids.group_id)),
+          JoinPath(folder, "Score." + DecimalText(ids.score_id))};
+}
+
+// Records in a file of `length` bytes: length / record_size rounded to the
+// nearest whole number, an exact half to the even neighbour.
+std::uint64_t RecordCount(std::uint64_t length, std::uint64_t record_size) {
+  std::uint64_t count = length / record_size;
+  std::uint64_t rest = length % record_size;
+  if (2 * rest > record_size || (2 * rest == record_size && count % 2 == 1)) {
+    ++count;
+  }
+  return count;
+}
+
+// Reads the database file at `path` (created empty when missing) into
+// `bytes` and `count`. The bytes of a last record that the file cuts short
+// are NUL.
+Status ReadDatabaseFile(const std::string& path, std::size_t record_size,
+                        std::string& bytes, std::int32_t& count) {
+  // O_NONBLOCK keeps a FIFO from blocking the open; it is refused below.
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0 && errno == ENOENT) {
+    fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
+  }
+  if (fd < 0) return FileError(path, errno);
+  FdCloser closer(fd);
+
+  struct stat info;
+  if (fstat(fd, &info) != 0) return FileError(path, errno);
+  if (S_ISDIR(info.st_mode)) return FileError(path, EISDIR);
+  if (!S_ISREG(info.st_mode)) return FileError(path, EINVAL);
+
+  std::uint64_t length = static_cast<std::uint64_t>(info.st_size);
+  std::uint64_t records = RecordCount(length, record_size);
+  if (records >
+      static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) {
+    return FileError(path, EFBIG);
+  }
+  std::string data;
+  try {
+    data.assign(records * record_size, '\0');
+  } catch (const std::exception&) {  // bad_alloc, length_error
+    return FileError(path, ENOMEM);
+  }
+  std::size_t done = 0;
+  while (done < data.size()) {
+    ssize_t got = read(fd, data.data() + done, data.size() - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return FileError(path, errno);
+    if (got == 0) break;  // The file ended early; the rest stays NUL.
+    done += static_cast<std::size_t>(got);
+  }
+  bytes = std::move(data);
+  count = static_cast<std::int32_t>(records);
+  return Status::Ok();
+}
+
+std::string CountsText(const ZoneDatabases& dbs) {
+  return DecimalText(dbs.users.UserCount()) + " User Database records " +
+         DecimalText(dbs.squads.SquadCount()) + " Squad Database records " +
+         DecimalText(dbs.scores.ScoreCount()) + " Score Database records";
+}
+
+// Writes all of `bytes` to `fd`; returns 0 or the errno value.
+int WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    ssize_t put = write(fd, bytes.data(), bytes.size());
+    if (put < 0 && errno == EINTR) continue;
+    if (put < 0) return errno;
+    bytes.remove_prefix(static_cast<std::size_t>(put));
+  }
+  return 0;
+}
+
+// Makes a rename in the folder of `path` durable; failures are ignored, as
+// the file itself is already complete.
+void SyncFolderOf(const std::string& path) {
+  std::string::size_type slash = path.rfind('/');
+  std::string folder = slash == std::string::npos ? "."
+                       : slash == 0               ? "/"
+                                                  : path.substr(0, slash);
+  int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
+}
+
+}  // namespace
+
+Status LoadDatabases(std::string_view folder, std::string_view zone_name,
+                     const DatabaseIds& ids, ZoneDatabases& dbs,
+                     Terminal& terminal) {
+  dbs.users.Assign(std::string(), 0);
+  dbs.squads.Assign(std::string(), 0);
+  dbs.scores.Assign(std::string(), 0);
+  DatabasePaths paths = PathsOf(folder, ids);
+  std::string bytes;
+  std::int32_t count = 0;
+
+  Status status = ReadDatabaseFile(paths.user, kUserRecordSize, bytes, count);
+  if (!status.ok()) return status;
+  dbs.users.Assign(std::move(bytes), count);
+
+  status = ReadDatabaseFile(paths.squad, kSquadRecordSize, bytes, count);
+  if (!status.ok()) return status;
+  dbs.squads.Assign(std::move(bytes), count);
+
+  status = ReadDatabaseFile(paths.score, kScoreRecordSize, bytes, count);
+  if (!status.ok()) return status;
+  dbs.scores.Assign(std::move(bytes), count);
+
+  terminal.WriteLogLine(std::string(zone_name) + " Loaded: " + CountsText(dbs));
+  return Status::Ok();
+}
+
+Status SaveDatabases(std::string_view folder, std::string_view zone_name,
+                     const DatabaseIds& ids, const ZoneDatabases& dbs,
+                     Terminal& terminal) {
+  DatabasePaths paths = PathsOf(folder, ids);
+  const std::pair<const std::string*, const std::string*> files[] = {
+      {&paths.user, &dbs.users.bytes()},
+      {&paths.squad, &dbs.squads.bytes()},
+      {&paths.score, &dbs.scores.bytes()},
+  };
+  Status first = Status::Ok();
+  for (const auto& [path, bytes] : files) {
+    Status status = WriteFileAtomically(*path, *bytes);
+    if (status.ok()) continue;
+    // The message reads "<file>: <reason>".
+    terminal.WriteLogLine(std::string(zone_name) + " Could not write " +
+                          status.message());
+    if (first.ok()) first = status;
+  }
+  if (first.ok()) {
+    terminal.WriteLogLine(std::string(zone_name) +
+                          " Written: " + CountsText(dbs));
+  }
+  return first;
+}
+
+Status WriteFileAtomically(const std::string& path, std::string_view bytes,
+                           const AtomicWriteHooks* hooks) {
+  const std::string temp = path + ".tmp";
+  const int flags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
+  int fd = open(temp.c_str(), flags, 0666);
+  if (fd < 0 && errno == EEXIST) {
+    // Left over from a crash during an earlier save.
+    unlink(temp.c_str());
+    fd = open(temp.c_str(), flags, 0666);
+  }
+  if (fd < 0) return FileError(path, errno);
+
+  // The new file keeps the permissions of the one it replaces.
+  struct stat old_info;
+  if (stat(path.c_str(), &old_info) == 0 && S_ISREG(old_info.st_mode)) {
+    fchmod(fd, old_info.st_mode & 07777);
+  }
+  int error = WriteAll(fd, bytes);
+  if (error == 0 && fsync(fd) != 0) error = errno;
+  if (close(fd) != 0 && error == 0) error = errno;
+  if (error == 0 && hooks != nullptr && hooks->before_rename) {
+    error = hooks->before_rename(temp);
+  }
+  if (error == 0 && rename(temp.c_str(), path.c_str()) != 0) error = errno;
+  if (error != 0) {
+    unlink(temp.c_str());
+    return FileError(path, error);
+  }
+  SyncFolderOf(path);
+  return Status::Ok();
+}
+
+}  // namespace tallyhall

@@ -1,0 +1,224 @@
+// The User Database: one byte string of 156-byte records plus its count, and
+// an index from identity (lower-cased padded name + MacID) to UserIDs that
+// answers FindUser.
+#include "db/user_db.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <limits>
+#include <stdexcept>
+#include <vector>
+
+#include "db/encoding.h"
+
+namespace tallyhall {
+
+namespace {
+
+constexpr std::size_t kRecordSize = kUserRecordSize;
+constexpr std::size_t kNameSize = 24;
+constexpr std::size_t kIpOffset = 140;
+constexpr std::size_t kMacOffset = 144;
+constexpr std::size_t kMacSize = 4;
+
+std::size_t Offset(std::int32_t id) {
+  return static_cast<std::size_t>(id - 1) * kRecordSize;
+}
+
+// The 4 bytes at `offset` of a record as one number, for hashing.
+std::uint32_t Word(std::string_view record, std::size_t offset) {
+  std::uint32_t word = 0;
+  std::memcpy(&word, record.data() + offset, sizeof word);
+  return word;
+}
+
+}  // namespace
+
+int UserFieldWidth(UserField field) {
+  switch (field) {
+    case UserField::kName:
+      return 24;
+    case UserField::kSquadID:
+    case UserField::kScoreID:
+      return 4;
+    case UserField::kDataBlock:
+      return kDataBlockSize;
+    case UserField::kCreated:
+      return 12;
+    case UserField::kIP:
+    case UserField::kMacID:
+    case UserField::kLastDatePlayed:
+    case UserField::kUsageTotal:
+      return 4;
+  }
+  return 0;
+}
+
+std::string UserDatabase::GetUserRecord(std::int32_t id) const {
+  if (id <= 0 || id > count_) return std::string();
+  return bytes_.substr(Offset(id), kRecordSize);
+}
+
+void UserDatabase::PutUserRecord(std::int32_t id, std::string_view record) {
+  if (id <= 0 || id > count_) return;
+  std::string fitted = PadField(record, kRecordSize);
+  std::string old_key = IndexKey(id);
+  bytes_.replace(Offset(id), kRecordSize, fitted);
+  std::string new_key = IndexKey(id);
+  if (new_key == old_key) return;
+  auto it = by_identity_.find(old_key);
+  if (it != by_identity_.end()) {
+    it->second.erase(id);
+    if (it->second.empty()) by_identity_.erase(it);
+  }
+  by_identity_[new_key].insert(id);
+}
+
+std::string UserDatabase::GetUserField(std::int32_t id, UserField field) const {
+  int width = UserFieldWidth(field);
+  if (id <= 0 || id > count_ || width == 0) return std::string();
+  return bytes_.substr(Offset(id) + static_cast<std::size_t>(field),
+                       static_cast<std::size_t>(width));
+}
+
+void UserDatabase::SetUserField(std::int32_t id, UserField field,
+                                std::string_view value) {
+  int width = UserFieldWidth(field);
+  if (id <= 0 || id > count_ || width == 0) return;
+  // Every value is fitted to its field, so that a value of another width
+  // cannot shift the records behind it.
+  std::string fitted = PadField(value, static_cast<std::size_t>(width));
+  if (field != UserField::kName && field != UserField::kMacID) {
+    bytes_.replace(Offset(id) + static_cast<std::size_t>(field), fitted.size(),
+                   fitted);
+    return;
+  }
+  std::string record = GetUserRecord(id);
+  record.replace(static_cast<std::size_t>(field), fitted.size(), fitted);
+  PutUserRecord(id, record);
+}
+
+std::int32_t UserDatabase::FindUser(std::string_view name,
+                                    std::string_view mac) const {
+  // A record's MacID is 4 bytes: a MacID of another length matches none.
+  if (mac.size() != kMacSize) return 0;
+  std::string key = ToLower(PadField(name, kNameSize));
+  key.append(mac);
+  auto it = by_identity_.find(key);
+  if (it == by_identity_.end() || it->second.empty()) return 0;
+  return *it->second.begin();
+}
+
+std::int32_t UserDatabase::AddUser(ScoreDatabase& scores, std::string_view name,
+                                   std::string_view ip, std::string_view mac,
+                                   const LocalTime& now) {
+  if (count_ == std::numeric_limits<std::int32_t>::max()) {
+    throw std::length_error("User Database too large");
+  }
+  std::int32_t score_id = scores.AddScoreRecord();
+  std::string record = PadField(name, kNameSize);
+  record.append(4, '\0');  // SquadID: no squad.
+  record += Int32ToBytes(score_id);
+  record.append(kDataBlockSize, '\0');
+  record += PackDateTime(now);
+  record += PadField(ip, 4);
+  record += PadField(mac, kMacSize);
+  record += PackDate(now);
+  record.append(4, '\0');  // UsageTotal.
+  bytes_ += record;
+  ++count_;
+  try {
+    by_identity_[IndexKey(count_)].insert(count_);
+  } catch (...) {
+    --count_;
+    bytes_.resize(Offset(count_ + 1));
+    throw;
+  }
+  return count_;
+}
+
+std::string UserDatabase::ListNamesByMacID(std::int32_t mac) const {
+  std::string text;
+  for (std::int32_t id = 1; id <= count_; ++id) {
+    std::string_view record = std::string_view(bytes_).substr(Offset(id));
+    if (BytesToInt32(record.substr(kMacOffset, kMacSize)) != mac) continue;
+    text += TrimAtNul(record.substr(0, kNameSize));
+    text += ", ";
+  }
+  if (!text.empty()) text.resize(text.size() - 2);
+  return text;
+}
+
+std::string UserDatabase::ListAliasGroups() const {
+  // UserIDs in ascending order for each MacID and each IP, so that the later
+  // records sharing either with record i are found without a pairwise scan.
+  std::unordered_map<std::uint32_t, std::vector<std::int32_t>> by_mac;
+  std::unordered_map<std::uint32_t, std::vector<std::int32_t>> by_ip;
+  const std::string_view all(bytes_);
+  for (std::int32_t id = 1; id <= count_; ++id) {
+    by_mac[Word(all.substr(Offset(id)), kMacOffset)].push_back(id);
+    by_ip[Word(all.substr(Offset(id)), kIpOffset)].push_back(id);
+  }
+  auto name_of = [&](std::int32_t id) {
+    return TrimAtNul(all.substr(Offset(id), kNameSize));
+  };
+
+  std::string text;
+  std::vector<std::int32_t> later;
+  for (std::int32_t i = 1; i <= count_; ++i) {
+    std::string_view name = name_of(i);
+    // A name already listed, or contained in a listed name, is skipped.
+    if (text.find(name) != std::string::npos) continue;
+    const auto& macs = by_mac.at(Word(all.substr(Offset(i)), kMacOffset));
+    const auto& ips = by_ip.at(Word(all.substr(Offset(i)), kIpOffset));
+    later.clear();
+    std::set_union(std::upper_bound(macs.begin(), macs.end(), i), macs.end(),
+                   std::upper_bound(ips.begin(), ips.end(), i), ips.end(),
+                   std::back_inserter(later));
+    if (later.empty()) continue;
+    text += '<';
+    text += name;
+    text += '>';
+    for (std::int32_t j : later) {
+      text += '<';
+      text += name_of(j);
+      text += '>';
+    }
+    text += ',';
+  }
+  if (!text.empty()) text.pop_back();
+  return text;
+}
+
+void UserDatabase::RemoveUser(std::int32_t id) {
+  if (id <= 0 || id > count_) return;
+  bytes_.erase(Offset(id), kRecordSize);
+  --count_;
+  // Every later UserID moves down by one.
+  RebuildIndex();
+}
+
+void UserDatabase::Assign(std::string bytes, std::int32_t count) {
+  if (count < 0) count = 0;
+  bytes.resize(static_cast<std::size_t>(count) * kRecordSize, '\0');
+  bytes_ = std::move(bytes);
+  count_ = count;
+  RebuildIndex();
+}
+
+std::string UserDatabase::IndexKey(std::int32_t id) const {
+  std::string_view record = std::string_view(bytes_).substr(Offset(id));
+  std::string key = ToLower(record.substr(0, kNameSize));
+  key.append(record.substr(kMacOffset, kMacSize));
+  return key;
+}
+
+void UserDatabase::RebuildIndex() {
+  by_identity_.clear();
+  for (std::int32_t id = 1; id <= count_; ++id) {
+    by_identity_[IndexKey(id)].insert(id);
+  }
+}
+
+}  // namespace tallyhall

@@ -1,0 +1,199 @@
+// The packet interpreter and the send operations of the connection protocol.
+#include "net/connection.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "commands/dispatch.h"
+#include "db/encoding.h"
+#include "players/chat.h"
+#include "players/player_login.h"
+#include "players/player_reports.h"
+#include "shell/failure.h"
+#include "shell/server_core.h"
+#include "zones/zone_login.h"
+
+namespace tallyhall {
+namespace {
+
+using MessageHandler = void(ServerCore& core, std::int32_t zone_id,
+                            std::string_view message);
+
+// The message types a connected zone sends inside a reliable message.
+// Types 01 to 03 (a repeated zone login) get the acknowledgement only.
+MessageHandler* HandlerFor(unsigned char type) {
+  switch (type) {
+    case 0x04:
+      return &HandlePlayerLogin;
+    case 0x05:
+      return &HandlePlayerLogoff;
+    case 0x07:
+      return &HandleArenaMessage;
+    case 0x0E:
+    case 0x14:
+      return &HandleChannelMessage;
+    case 0x0F:
+      return &HandlePlayerText;
+    case 0x10:
+      return &HandleDataBlock;
+    case 0x11:
+      return &HandleScoreUpdate;
+    case 0x13:
+      return &DispatchCommand;
+    default:
+      return nullptr;
+  }
+}
+
+unsigned char ByteAt(std::string_view bytes, std::size_t offset) {
+  return offset < bytes.size() ? static_cast<unsigned char>(bytes[offset]) : 0;
+}
+
+// Bytes [offset, offset + width) of `bytes`, shorter where it ends.
+std::string_view Field(std::string_view bytes, std::size_t offset,
+                       std::size_t width) {
+  if (offset >= bytes.size()) return {};
+  return bytes.substr(offset, width);
+}
+
+// Date and time, each padded with blanks to the next multiple of 14
+// columns, then the datagram byte for byte, then CR LF.
+std::string EventRecord(const LocalTime& now, std::string_view datagram) {
+  auto padded = [](std::string text) {
+    text.resize((text.size() + 13) / 14 * 14, ' ');
+    return text;
+  };
+  return padded(DateStamp(now)) + padded(TimeStamp(now)) +
+         std::string(datagram) + "\r\n";
+}
+
+void AppendEventRecord(ServerCore& core, std::string_view file_prefix,
+                       unsigned char type, std::string_view datagram) {
+  RunStep(core.terminal(), [&] {
+    const std::string path =
+        core.FilePath(std::string(file_prefix) + DecimalText(type));
+    const std::string record = EventRecord(core.clock().Now(), datagram);
+    int fd =
+        ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) Fail(FailureKind::kFileAccess);
+    bool written = ::write(fd, record.data(), record.size()) ==
+                   static_cast<ssize_t>(record.size());
+    ::close(fd);
+    if (!written) Fail(FailureKind::kFileAccess);
+  });
+}
+
+void InterpretFromUnknownSender(ServerCore& core, const Address& sender,
+                                std::string_view datagram) {
+  const bool connect_request =
+      datagram.size() >= 2 &&
+      datagram.starts_with(std::string_view("\0\1", 2)) &&
+      datagram.ends_with(std::string_view("\1\0", 2));
+  if (connect_request) {
+    core.transport().SendDatagram(
+        sender,
+        std::string("\x00\x02", 2) + std::string(Field(datagram, 2, 4)));
+  } else if (datagram.starts_with(std::string_view("\0\3", 2))) {
+    ZoneLogin(core, sender, datagram);
+  } else {
+    core.transport().SendDatagram(sender, kDisconnect);
+  }
+}
+
+void DispatchReliableMessage(ServerCore& core, std::int32_t zone_id,
+                             std::string_view datagram) {
+  const unsigned char type = ByteAt(datagram, 6);
+  if (type >= 0x01 && type <= 0x03) return;
+  MessageHandler* handler = HandlerFor(type);
+  if (handler != nullptr) {
+    RunStep(core.terminal(), [&] {
+      handler(core, zone_id, Field(datagram, 6, datagram.size()));
+    });
+    return;
+  }
+  core.WriteLogLine(core.zones().Zone(zone_id).LogPrefix() +
+                    ") Unknown user event " + DecimalText(type));
+  AppendEventRecord(core, "unknownuserevent.", type, datagram);
+}
+
+void InterpretFromZone(ServerCore& core, std::int32_t zone_id,
+                       const Address& sender, std::string_view datagram) {
+  const unsigned char kind = ByteAt(datagram, 1);
+  if (ByteAt(datagram, 0) == 0 && kind == 0x04) return;
+  if (ByteAt(datagram, 0) == 0 && kind == 0x07 && datagram.size() >= 2) {
+    ZoneLogoff(core, zone_id, sender);
+    return;
+  }
+  core.transport().SendDatagram(
+      sender, std::string("\x00\x04", 2) + std::string(Field(datagram, 2, 4)));
+  if (ByteAt(datagram, 0) == 0 && kind == 0x03 && datagram.size() >= 2) {
+    DispatchReliableMessage(core, zone_id, datagram);
+    return;
+  }
+  core.WriteLogLine(core.zones().Zone(zone_id).LogPrefix() +
+                    ") Unrecognized connection event " + DecimalText(kind));
+  AppendEventRecord(core, "unknownconnectionevent.", kind, datagram);
+}
+
+}  // namespace
+
+void InterpretPacket(ServerCore& core, const Address& sender,
+                     std::string_view datagram) {
+  RunStep(core.terminal(), [&] {
+    const std::int32_t zone_id = core.zones().FindZoneByAddress(sender);
+    if (zone_id == 0) {
+      InterpretFromUnknownSender(core, sender, datagram);
+    } else {
+      InterpretFromZone(core, zone_id, sender, datagram);
+    }
+  });
+}
+
+std::string NextSequence(ZoneEntry& zone) {
+  std::string bytes = Int32ToBytes(zone.SendSequence);
+  zone.SendSequence =
+      zone.SendSequence == INT32_MAX ? 0 : zone.SendSequence + 1;
+  return bytes;
+}
+
+void SendReliableMessage(ServerCore& core, ZoneEntry& zone,
+                         std::string_view message) {
+  std::string datagram("\x00\x03", 2);
+  datagram += NextSequence(zone);
+  datagram += message;
+  core.transport().SendDatagram(zone.address, datagram);
+}
+
+void SendZoneBroadcast(ServerCore& core, std::string_view text) {
+  std::string message("\x03\xB8\x0B\x00\x00\x02\x00", 7);
+  message += text;
+  message.push_back('\0');
+  for (std::int32_t id = 1; id <= core.zones().ZoneCount(); ++id) {
+    SendReliableMessage(core, core.zones().Zone(id), message);
+  }
+}
+
+void SendPlayerMessage(ServerCore& core, std::int32_t zone_id,
+                       std::int32_t player_id, std::string_view text) {
+  ZoneEntry& zone = core.zones().Zone(zone_id);
+  std::string message("\x09", 1);
+  message += Int32ToBytes(player_id);
+  message += text;
+  message.push_back('\0');
+  SendReliableMessage(core, zone, message);
+}
+
+void SendChannelMessage(ServerCore& core, std::int32_t zone_id,
+                        std::string_view sender_name, std::int32_t player_id,
+                        int channel, std::string_view text) {
+  ZoneEntry& zone = core.zones().Zone(zone_id);
+  std::string message("\x0A", 1);
+  message += Int32ToBytes(player_id);
+  message.push_back(static_cast<char>(channel));
+  message += sender_name;
+  message += "> ";
+  message += text;
+  SendReliableMessage(core, zone, message);
+}
+
+}  // namespace tallyhall

@@ -1,0 +1,54 @@
+// The connection protocol: the packet interpreter for every received
+// datagram, and the framing of every message the server sends to zones.
+//
+// Connection-level packets are told apart by their first two bytes:
+// 00 01 ... 01 00 connect request, 00 02 + 4 bytes connect response,
+// 00 03 + 4-byte sequence + message: reliable message, 00 04 + 4 bytes
+// acknowledgement, 00 07 disconnect.
+#ifndef TALLYHALL_NET_CONNECTION_H_
+#define TALLYHALL_NET_CONNECTION_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "net/address.h"
+
+namespace tallyhall {
+
+class ServerCore;
+struct ZoneEntry;
+
+inline constexpr std::string_view kDisconnect{"\x00\x07", 2};
+
+// Handles one datagram from `sender`: answers connection requests, logs
+// zones in and off, acknowledges and dispatches reliable messages from
+// connected zones. Never throws; failures follow the failure rule.
+void InterpretPacket(ServerCore& core, const Address& sender,
+                     std::string_view datagram);
+
+// The zone's SendSequence as 4 little-endian bytes; then advances it
+// (2147483647 is followed by 0).
+std::string NextSequence(ZoneEntry& zone);
+
+// Sends 00 03 + NextSequence + `message` to the zone.
+void SendReliableMessage(ServerCore& core, ZoneEntry& zone,
+                         std::string_view message);
+
+// Message 03 B8 0B 00 00 02 00 + text + 00 to every zone, in ZoneID order.
+void SendZoneBroadcast(ServerCore& core, std::string_view text);
+
+// Message 09 + PlayerID + text + 00 to zone `zone_id`. A ZoneID outside
+// the table fails with "Subscript out of range".
+void SendPlayerMessage(ServerCore& core, std::int32_t zone_id,
+                       std::int32_t player_id, std::string_view text);
+
+// Message 0A + PlayerID + channel byte + sender name + "> " + text (no
+// closing NUL) to zone `zone_id`.
+void SendChannelMessage(ServerCore& core, std::int32_t zone_id,
+                        std::string_view sender_name, std::int32_t player_id,
+                        int channel, std::string_view text);
+
+}  // namespace tallyhall
+
+#endif  // TALLYHALL_NET_CONNECTION_H_

@@ -1,0 +1,46 @@
+// The event loop: one UDP socket, the 30-second save tick, the restartable
+// greeting timer and the signals, all on one thread. It forwards each event
+// to the ServerCore and knows nothing about the protocol. The only code that
+// includes Asio.
+#ifndef TALLYHALL_NET_UDP_ENDPOINT_H_
+#define TALLYHALL_NET_UDP_ENDPOINT_H_
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "net/transport.h"
+#include "shell/server_core.h"
+#include "shell/status.h"
+
+namespace tallyhall {
+
+class UdpEndpoint : public Transport, public Scheduler {
+ public:
+  UdpEndpoint();
+  ~UdpEndpoint() override;
+
+  UdpEndpoint(const UdpEndpoint&) = delete;
+  UdpEndpoint& operator=(const UdpEndpoint&) = delete;
+
+  // Opens an IPv4 UDP socket bound to all local addresses on `port`. On
+  // failure the status names the system's reason.
+  Status Open(std::uint16_t port);
+
+  // Runs until SIGINT, SIGTERM or SIGHUP: each datagram of 1 to 520 bytes
+  // goes to core.OnDatagram, the tick to core.OnSaveTick every 30 seconds
+  // from now, the greeting timer to core.OnGreetingTimer. On a signal runs
+  // core.Shutdown() and returns. SIGWINCH calls `on_resize`.
+  void Run(ServerCore& core, std::function<void()> on_resize);
+
+  void SendDatagram(const Address& to, std::string_view bytes) override;
+  void RestartGreetingTimer() override;
+
+ private:
+  struct Loop;
+  std::unique_ptr<Loop> loop_;
+};
+
+}  // namespace tallyhall
+
+#endif  // TALLYHALL_NET_UDP_ENDPOINT_H_

@@ -1,0 +1,89 @@
+// Start-up, the timers' events and shutdown of the server core.
+#include "shell/server_core.h"
+
+#include "net/connection.h"
+#include "shell/failure.h"
+#include "zones/zone_login.h"
+
+namespace tallyhall {
+
+ServerCore::ServerCore(std::string folder, Transport& transport,
+                       const Clock& clock, ConsoleView* view,
+                       Scheduler& scheduler)
+    : folder_(std::move(folder)),
+      transport_(transport),
+      clock_(clock),
+      scheduler_(scheduler),
+      terminal_(clock, view),
+      settings_file_(JoinPath(folder_, std::string(kProgramTitle) + ".ini")) {}
+
+std::string ServerCore::FilePath(std::string_view name) const {
+  return JoinPath(folder_, name);
+}
+
+void ServerCore::Start() {
+  // LogTerminal is still off, so the title line never reaches the log file.
+  WriteLogLine(std::string(kProgramTitle) + " " +
+               std::to_string(kMajorVersion));
+  last_save_time_ = clock_.Now().SecondsOfDay();
+  EnsureSettingsAndLoad(settings_file_, settings_);
+  if (settings_.log_terminal) {
+    terminal_.set_log_path(FilePath("Terminal.log"));
+  }
+}
+
+void ServerCore::WriteBanner() {
+  WriteLogLine("Biller port " + std::to_string(settings_.port) +
+               " is open. Waiting for Game Server(s) connection");
+}
+
+void ServerCore::OnDatagram(const Address& sender, std::string_view datagram) {
+  if (datagram.empty()) return;
+  InterpretPacket(*this, sender, datagram);
+}
+
+void ServerCore::QueueGreeting(std::int32_t zone_id, std::int32_t player_id,
+                               std::string text) {
+  const ZoneEntry& zone = zones_.Zone(zone_id);
+  delayed_responses_.push_back({.zone_id = zone_id,
+                                .zone_serial = zone.serial,
+                                .player_id = player_id,
+                                .text = std::move(text)});
+  scheduler_.RestartGreetingTimer();
+}
+
+void ServerCore::OnGreetingTimer() {
+  std::vector<QueuedGreeting> due;
+  due.swap(delayed_responses_);
+  for (const QueuedGreeting& greeting : due) {
+    // A zone that left (or was replaced at its position) gets nothing.
+    const bool same_zone =
+        greeting.zone_id >= 1 && greeting.zone_id <= zones_.ZoneCount() &&
+        zones_.Zone(greeting.zone_id).serial == greeting.zone_serial;
+    if (!same_zone) continue;
+    RunStep(terminal_, [&] {
+      SendPlayerMessage(*this, greeting.zone_id, greeting.player_id,
+                        greeting.text);
+    });
+  }
+}
+
+void ServerCore::OnSaveTick() {
+  const int now = clock_.Now().SecondsOfDay();
+  const bool period_passed = now - last_save_time_ >= settings_.auto_save;
+  const bool day_just_began = now > 0 && now < 60;
+  if (!period_passed && !day_just_began) return;
+  last_save_time_ = now;
+  const std::int32_t count = zones_.ZoneCount();
+  for (std::int32_t id = 1; id <= count; ++id) {
+    SaveZoneDatabases(*this, id);
+  }
+}
+
+void ServerCore::Shutdown() {
+  while (zones_.ZoneCount() > 0) {
+    RemoveZone(*this, 1);
+  }
+}
+
+}  // namespace tallyhall

@@ -1,0 +1,392 @@
+// Tallyhall.ini: our INI reader and writer, the default text written on
+// first start, and the conversions of the seven values read at start-up.
+#include "shell/settings.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <vector>
+
+#include "shell/numbers.h"
+
+namespace tallyhall {
+
+const std::string_view kDefaultSettingsText =
+    "[Misc]\r\n"
+    "// If 0, a zone op that's not a biller MessageOp can send arena message "
+    "to all zones connected to this biller\r\n"
+    "// If 1, a zone op must also be a biller MessageOp to send arena message "
+    "to all zones connected to this biller\r\n"
+    "ZonecastLock=1\r\n"
+    "LogTerminal=0\r\n"
+    "// This greeting will be given to player after 30 seconds of loging in. "
+    "[Default] is the default message\r\n"
+    "Greeting=[Default]\r\n"
+    "// Periodically all connected zones' databases will be saved to disk. "
+    "Shortest time is 30 seconds.\r\n"
+    "AutoSave=01:00:00\r\n"
+    "\r\n"
+    "[Login]\r\n"
+    "// The port that Zone Servers may connect to (this should be in their "
+    "server.ini under [Billing] section)\r\n"
+    "Port=4000\r\n"
+    "// Can new Zones connect without being added to [RegisteredZones] section "
+    "by a biller operator?\r\n"
+    "AllowNewZones=1\r\n"
+    "AllowNewUsers=1\r\n"
+    "AskNewUsers=1\r\n"
+    "\r\n"
+    "[Passwords]\r\n"
+    "// Unregistered zones will need to have this password in their "
+    "server.ini under [Billing] section\r\n"
+    "BillingPassword=ledgerkite\r\n"
+    "MessageOpPassword=heraldicfern\r\n"
+    "AccountOpPassword=treasuryquail\r\n"
+    "SysOpPassword=wardenfox\r\n"
+    "\r\n"
+    "[RegisteredZones]\r\n"
+    "// If AllowNewZones=0, only zones listed under this section are allowed "
+    "to connect to this billing server\r\n"
+    "// Format: ServerName(from server.ini)=new biller password(should match "
+    "one in server.ini under [Billing] section)\r\n";
+
+namespace {
+
+constexpr std::size_t kMaxReadLength = 254;
+constexpr std::size_t kMaxWriteLength = 255;
+constexpr std::string_view kLineEnd = "\r\n";
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] + 32) : a[i];
+    char y = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<char>(b[i] + 32) : b[i];
+    if (x != y) return false;
+  }
+  return true;
+}
+
+// The file's lines, each with its own line end (LF or CR LF; the last line
+// may have none), so that unchanged lines are written back byte for byte.
+std::vector<std::string> SplitLines(std::string_view text) {
+  std::vector<std::string> lines;
+  while (!text.empty()) {
+    std::size_t end = text.find('\n');
+    end = end == std::string_view::npos ? text.size() : end + 1;
+    lines.emplace_back(text.substr(0, end));
+    text.remove_prefix(end);
+  }
+  return lines;
+}
+
+// A line without its line end.
+std::string_view Body(std::string_view line) {
+  if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  return line;
+}
+
+// The name of a section line: its first non-blank is "[" and a "]" follows.
+std::optional<std::string_view> SectionName(std::string_view line) {
+  std::string_view body = TrimBlanks(Body(line));
+  if (body.empty() || body.front() != '[') return std::nullopt;
+  std::size_t close = body.find(']');
+  if (close == std::string_view::npos) return std::nullopt;
+  return TrimBlanks(body.substr(1, close - 1));
+}
+
+// The key of a key line: any other line that holds "=". Lines that begin
+// with "//" are no exception.
+std::optional<std::string_view> KeyName(std::string_view line) {
+  std::string_view body = Body(line);
+  std::size_t equals = body.find('=');
+  if (equals == std::string_view::npos || SectionName(line))
+    return std::nullopt;
+  return TrimBlanks(body.substr(0, equals));
+}
+
+std::string_view ValueOf(std::string_view line) {
+  std::string_view body = Body(line);
+  return TrimBlanks(body.substr(body.find('=') + 1));
+}
+
+// Lines [header, end) of the first section of that name: its header line and
+// every line up to the next section line.
+struct SectionSpan {
+  std::size_t header = 0;
+  std::size_t end = 0;
+};
+
+std::optional<SectionSpan> FindSection(const std::vector<std::string>& lines,
+                                       std::string_view section) {
+  section = TrimBlanks(section);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    std::optional<std::string_view> name = SectionName(lines[i]);
+    if (!name || !SameName(*name, section)) continue;
+    std::size_t end = i + 1;
+    while (end < lines.size() && !SectionName(lines[end])) ++end;
+    return SectionSpan{i, end};
+  }
+  return std::nullopt;
+}
+
+std::optional<std::size_t> FindKey(const std::vector<std::string>& lines,
+                                   SectionSpan span, std::string_view key) {
+  key = TrimBlanks(key);
+  for (std::size_t i = span.header + 1; i < span.end; ++i) {
+    std::optional<std::string_view> name = KeyName(lines[i]);
+    if (name && SameName(*name, key)) return i;
+  }
+  return std::nullopt;
+}
+
+// "<path>: <reason>" for a failed file operation.
+Status FileError(const std::string& path, std::string_view what, int error) {
+  return Status::Error(path + ": " + std::string(what) + ": " +
+                       std::strerror(error));
+}
+
+// The whole file. A missing file reads as empty text; another failure to
+// read is an error.
+Status ReadWholeFile(const std::string& path, std::string& text) {
+  text.clear();
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0)
+    return errno == ENOENT ? Status::Ok() : FileError(path, "open", errno);
+  char buffer[4096];
+  ssize_t count;
+  while ((count = read(fd, buffer, sizeof buffer)) != 0) {
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0) {
+      int error = errno;
+      close(fd);
+      return FileError(path, "read", error);
+    }
+    text.append(buffer, static_cast<std::size_t>(count));
+  }
+  close(fd);
+  return Status::Ok();
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    ssize_t count = write(fd, bytes.data(), bytes.size());
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0) return false;
+    if (count == 0) {
+      errno = EIO;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(count));
+  }
+  return true;
+}
+
+// The folder part of a path, for syncing the rename.
+std::string FolderOf(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Replaces the file with `text` so that a crash leaves the old or the new
+// file whole: a temporary file in the same folder, synced, then renamed
+// over it. The file keeps its permission bits.
+Status ReplaceFile(const std::string& path, std::string_view text) {
+  std::string temp = path + ".tmp";
+  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return FileError(temp, "open", errno);
+  struct stat old_file;
+  if (stat(path.c_str(), &old_file) == 0) fchmod(fd, old_file.st_mode & 07777);
+  int error = 0;
+  if (!WriteAll(fd, text) || fsync(fd) != 0) error = errno;
+  if (close(fd) != 0 && error == 0) error = errno;
+  if (error == 0 && rename(temp.c_str(), path.c_str()) != 0) error = errno;
+  if (error != 0) {
+    unlink(temp.c_str());
+    return FileError(path, "write", error);
+  }
+  int folder = open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder >= 0) {
+    fsync(folder);
+    close(folder);
+  }
+  return Status::Ok();
+}
+
+bool HasLineBreakOrNul(std::string_view text) {
+  return text.find_first_of(std::string_view("\r\n\0", 3)) !=
+         std::string_view::npos;
+}
+
+// Why a write would change the file's structure; empty when it would not.
+std::string RefusalReason(std::string_view section, std::string_view key,
+                          std::string_view value) {
+  if (HasLineBreakOrNul(section) || HasLineBreakOrNul(key) ||
+      HasLineBreakOrNul(value)) {
+    return "CR, LF or NUL in section, key or value";
+  }
+  if (key.find('=') != std::string_view::npos) return "\"=\" in key";
+  if (TrimBlanks(key).starts_with('[')) return "key starts with \"[\"";
+  if (section.find(']') != std::string_view::npos) return "\"]\" in section";
+  return "";
+}
+
+// Gives a last line without a line end its CR LF, so a line can follow it.
+void EndLastLine(std::vector<std::string>& lines) {
+  if (!lines.empty() && lines.back().back() != '\n') lines.back() += kLineEnd;
+}
+
+// Where a new key goes: after the section's last line that is not blank.
+std::size_t InsertPosition(const std::vector<std::string>& lines,
+                           SectionSpan span) {
+  std::size_t position = span.end;
+  while (position > span.header + 1 &&
+         TrimBlanks(Body(lines[position - 1])).empty()) {
+    --position;
+  }
+  return position;
+}
+
+// Writes key=value into `lines` as WriteSetting describes.
+void PutKeyLine(std::vector<std::string>& lines, std::string_view section,
+                std::string_view key, std::string_view value) {
+  std::optional<SectionSpan> span = FindSection(lines, section);
+  if (!span) {
+    EndLastLine(lines);
+    lines.push_back("[" + std::string(TrimBlanks(section)) + "]" +
+                    std::string(kLineEnd));
+    lines.push_back(std::string(TrimBlanks(key)) + "=" + std::string(value) +
+                    std::string(kLineEnd));
+    return;
+  }
+  if (std::optional<std::size_t> found = FindKey(lines, *span, key)) {
+    // The key keeps its text as written in the file.
+    std::string& line = lines[*found];
+    line = line.substr(0, line.find('=') + 1) + std::string(value) +
+           std::string(kLineEnd);
+    return;
+  }
+  std::size_t position = InsertPosition(lines, *span);
+  if (position == lines.size()) EndLastLine(lines);
+  lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(position),
+               std::string(TrimBlanks(key)) + "=" + std::string(value) +
+                   std::string(kLineEnd));
+}
+
+// One or two digits taken from the front of `text`; -1 when there are none
+// or more than two.
+int TakeTimeField(std::string_view& text) {
+  std::size_t digits = 0;
+  while (digits < text.size() && digits < 3 && text[digits] >= '0' &&
+         text[digits] <= '9') {
+    ++digits;
+  }
+  if (digits == 0 || digits > 2) return -1;
+  int value = 0;
+  for (char c : text.substr(0, digits)) value = value * 10 + (c - '0');
+  text.remove_prefix(digits);
+  return value;
+}
+
+}  // namespace
+
+std::string JoinPath(std::string_view folder, std::string_view name) {
+  while (!folder.empty() && folder.back() == '/') folder.remove_suffix(1);
+  while (!name.empty() && name.front() == '/') name.remove_prefix(1);
+  return std::string(folder) + "/" + std::string(name);
+}
+
+std::string SettingsFile::ReadSetting(std::string_view section,
+                                      std::string_view key) const {
+  std::string text;
+  if (!ReadWholeFile(path_, text).ok()) return "";
+  std::vector<std::string> lines = SplitLines(text);
+  std::optional<SectionSpan> span = FindSection(lines, section);
+  if (!span) return "";
+  std::optional<std::size_t> found = FindKey(lines, *span, key);
+  if (!found) return "";
+  return std::string(ValueOf(lines[*found]).substr(0, kMaxReadLength));
+}
+
+Status SettingsFile::WriteSetting(std::string_view section,
+                                  std::string_view key,
+                                  std::string_view value) {
+  std::string reason = RefusalReason(section, key, value);
+  if (!reason.empty()) {
+    return Status::Error(path_ + ": setting refused: " + reason);
+  }
+  std::string text;
+  Status status = ReadWholeFile(path_, text);
+  if (!status.ok()) return status;
+  std::vector<std::string> lines = SplitLines(text);
+  PutKeyLine(lines, section, key, value.substr(0, kMaxWriteLength));
+  std::string joined;
+  for (const std::string& line : lines) joined += line;
+  return ReplaceFile(path_, joined);
+}
+
+void SettingsFile::EnsureExists() {
+  if (std::ifstream(path_, std::ios::binary).is_open()) return;
+  std::ofstream out(path_, std::ios::binary | std::ios::app);
+  out.write(kDefaultSettingsText.data(),
+            static_cast<std::streamsize>(kDefaultSettingsText.size()));
+}
+
+void EnsureSettingsAndLoad(SettingsFile& file, Settings& settings) {
+  file.EnsureExists();
+  settings.log_terminal = FlagFromText(file.ReadSetting("Misc", "LogTerminal"));
+  settings.greeting = file.ReadSetting("Misc", "Greeting");
+  if (auto period = TimeFromText(file.ReadSetting("Misc", "AutoSave"))) {
+    settings.auto_save = *period;
+  }
+  if (auto port = PortFromText(file.ReadSetting("Login", "Port"))) {
+    settings.port = *port;
+  }
+  settings.allow_new_zones =
+      FlagFromText(file.ReadSetting("Login", "AllowNewZones"));
+  settings.allow_new_users =
+      FlagFromText(file.ReadSetting("Login", "AllowNewUsers"));
+  settings.ask_new_users =
+      FlagFromText(file.ReadSetting("Login", "AskNewUsers"));
+}
+
+bool FlagFromText(std::string_view text) { return LeadingNumber(text) != 0; }
+
+std::optional<std::int16_t> PortFromText(std::string_view text) {
+  double port = RoundHalfEven(LeadingNumber(text));
+  // Written so that NaN fails too.
+  if (!(port >= -32768 && port <= 32767)) return std::nullopt;
+  return static_cast<std::int16_t>(port);
+}
+
+std::optional<int> TimeFromText(std::string_view text) {
+  text = TrimBlanks(text);
+  int fields[3] = {0, 0, 0};
+  int count = 0;
+  for (; count < 3 && !text.empty(); ++count) {
+    if (count > 0) {
+      if (text.front() != ':') return std::nullopt;
+      text.remove_prefix(1);
+    }
+    fields[count] = TakeTimeField(text);
+    if (fields[count] < 0) return std::nullopt;
+  }
+  if (!text.empty() || count < 2) return std::nullopt;
+  if (fields[0] > 23 || fields[1] > 59 || fields[2] > 59) return std::nullopt;
+  return fields[0] * 3600 + fields[1] * 60 + fields[2];
+}
+
+}  // namespace tallyhall

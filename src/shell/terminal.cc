@@ -1,0 +1,70 @@
+// The terminal: stamps each log line, keeps the newest lines that fit on the
+// screen, hands them to the console view and appends them to Terminal.log.
+#include "shell/terminal.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace tallyhall {
+
+namespace {
+
+// The screen height used when there is no view to ask.
+constexpr int kDefaultRows = 24;
+// TerminalLineCount is an 8-bit count.
+constexpr int kMaxLines = 255;
+
+// Appends `line` and CR LF to the file at `path`, creating it when missing.
+// The file is opened and closed for this one line; every failure is dropped
+// on purpose (a locked or unwritable log must not stop the server, and the
+// next line tries again).
+void AppendLogLine(const std::string& path, std::string_view line) {
+  int fd =
+      ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return;
+  std::string bytes(line);
+  bytes += "\r\n";
+  const char* data = bytes.data();
+  std::size_t left = bytes.size();
+  while (left > 0) {
+    ssize_t written = ::write(fd, data, left);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    data += written;
+    left -= static_cast<std::size_t>(written);
+  }
+  ::close(fd);
+}
+
+}  // namespace
+
+Terminal::Terminal(const Clock& clock, ConsoleView* view)
+    : clock_(clock), view_(view) {}
+
+std::size_t Terminal::Capacity() const {
+  int rows = view_ != nullptr ? view_->Rows() : kDefaultRows;
+  if (rows < 1) rows = 1;
+  if (rows > kMaxLines) rows = kMaxLines;
+  return static_cast<std::size_t>(rows);
+}
+
+void Terminal::WriteLogLine(std::string_view text) {
+  LocalTime now = clock_.Now();
+  std::string stamped = DateStamp(now) + " " + TimeStamp(now) + " ";
+  stamped.append(text);
+
+  // The screen may have shrunk since the last line: drop the oldest lines so
+  // the list never holds more than the screen does.
+  const std::size_t capacity = Capacity();
+  while (lines_.size() >= capacity) lines_.pop_front();
+  lines_.push_back(std::move(stamped));
+
+  if (view_ != nullptr) view_->Show(lines_, lines_.back());
+  if (!log_path_.empty()) AppendLogLine(log_path_, lines_.back());
+}
+
+}  // namespace tallyhall

@@ -1,0 +1,170 @@
+// Zone login against [RegisteredZones] and BillingPassword, AddZone,
+// zone logoff and RemoveZone.
+#include "zones/zone_login.h"
+
+#include <memory>
+#include <string>
+
+#include "db/encoding.h"
+#include "net/connection.h"
+#include "shell/failure.h"
+#include "shell/server_core.h"
+
+namespace tallyhall {
+namespace {
+
+std::string_view Field(std::string_view bytes, std::size_t offset,
+                       std::size_t width) {
+  if (offset >= bytes.size()) return {};
+  return bytes.substr(offset, width);
+}
+
+// The fields of a zone login, taken from whatever bytes the datagram has.
+struct LoginFields {
+  std::string name;
+  std::string password;
+  std::int16_t game_port = 0;
+  std::int32_t server_id = 0;
+  std::int32_t group_id = 0;
+  std::int32_t score_id = 0;
+
+  std::string LogPrefix() const {
+    return ZoneLogPrefix(name, server_id, group_id, score_id);
+  }
+};
+
+LoginFields ReadLoginFields(std::string_view d) {
+  LoginFields f;
+  f.name = std::string(TrimAtNul(Field(d, kZoneLoginName, kZoneLoginNameSize)));
+  f.password = std::string(
+      TrimAtNul(Field(d, kZoneLoginPassword, kZoneLoginPasswordSize)));
+  f.game_port = BytesToInt16(Field(d, kZoneLoginGamePort, 2));
+  f.server_id = BytesToInt32(Field(d, kZoneLoginServerId, 4));
+  f.group_id = BytesToInt32(Field(d, kZoneLoginGroupId, 4));
+  f.score_id = BytesToInt32(Field(d, kZoneLoginScoreId, 4));
+  return f;
+}
+
+void Acknowledge(ServerCore& core, const Address& sender,
+                 std::string_view datagram) {
+  core.transport().SendDatagram(
+      sender, std::string("\x00\x04", 2) + std::string(Field(datagram, 2, 4)));
+}
+
+void Refuse(ServerCore& core, const Address& sender, const LoginFields& f,
+            std::string_view reason) {
+  core.transport().SendDatagram(sender, kDisconnect);
+  core.WriteLogLine(f.LogPrefix() + ") " + std::string(reason));
+}
+
+// Appends the zone and loads its databases. A zone whose databases fail to
+// load stays connected, but its files are left alone at every save.
+void AddZone(ServerCore& core, const Address& sender, const LoginFields& f) {
+  auto zone = std::make_unique<ZoneEntry>();
+  zone->ServerName = f.name;
+  zone->GamePort = f.game_port;
+  zone->address = sender;
+  zone->ServerID = f.server_id;
+  zone->GroupID = f.group_id;
+  zone->ScoreID = f.score_id;
+  zone->serial = core.NextZoneSerial();
+  ZoneEntry& entry = *zone;
+  try {
+    core.zones().Append(std::move(zone));
+  } catch (const std::bad_alloc&) {
+    core.WriteLogLine(FailureText(FailureKind::kOutOfMemory) +
+                      ". Zone will not be able to use biller services");
+    return;
+  }
+  Status loaded = LoadDatabases(core.folder(), entry.ServerName, entry.Ids(),
+                                entry.databases, core.terminal());
+  entry.databases_loaded = loaded.ok();
+  if (!loaded.ok()) {
+    core.WriteLogLine(entry.LogPrefix() + ") Databases could not be loaded (" +
+                      loaded.message() +
+                      "). They will not be saved while the zone is connected");
+  }
+}
+
+void AcceptZone(ServerCore& core, const Address& sender,
+                std::string_view datagram, const LoginFields& f,
+                std::string_view line) {
+  Acknowledge(core, sender, datagram);
+  core.WriteLogLine(f.LogPrefix() + ") " + std::string(line));
+  AddZone(core, sender, f);
+}
+
+}  // namespace
+
+void ZoneLogin(ServerCore& core, const Address& sender,
+               std::string_view datagram) {
+  const LoginFields f = ReadLoginFields(datagram);
+  core.WriteLogLine("Connection request from " + IpText(sender.IpBytes()) +
+                    ":" + DecimalText(f.game_port));
+  const std::string registered =
+      core.settings_file().ReadSetting("RegisteredZones", f.name);
+  if (!registered.empty()) {
+    if (f.password == registered) {
+      AcceptZone(core, sender, datagram, f,
+                 "Valid biller password. Zone logged in");
+    } else {
+      Refuse(core, sender, f, "Invalid biller password. Zone booted");
+    }
+    return;
+  }
+  if (!core.settings().allow_new_zones) {
+    Refuse(core, sender, f,
+           "Unregistered zone. New zones are blocked. Zone booted");
+    return;
+  }
+  const std::string billing =
+      core.settings_file().ReadSetting("Passwords", "BillingPassword");
+  if (f.password != billing) {
+    Refuse(core, sender, f,
+           "Unregistered zone. Invalid biller password. Zone booted");
+    return;
+  }
+  Status registration =
+      core.settings_file().WriteSetting("RegisteredZones", f.name, billing);
+  if (!registration.ok()) {
+    Refuse(core, sender, f,
+           "Unregistered zone: zone name cannot be registered (" +
+               registration.message() + "). Zone booted");
+    return;
+  }
+  AcceptZone(core, sender, datagram, f,
+             "Unregistered zone: Valid biller password. Zone added and "
+             "logged in");
+}
+
+void ZoneLogoff(ServerCore& core, std::int32_t zone_id, const Address& sender) {
+  const ZoneEntry& zone = core.zones().Zone(zone_id);
+  core.WriteLogLine("Disconnecting " + IpText(sender.IpBytes()) + ":" +
+                    DecimalText(zone.GamePort));
+  core.WriteLogLine(zone.LogPrefix() + ") Game server logging off");
+  RemoveZone(core, zone_id);
+}
+
+void RemoveZone(ServerCore& core, std::int32_t zone_id) {
+  RunStep(core.terminal(), [&] {
+    core.transport().SendDatagram(core.zones().Zone(zone_id).address,
+                                  kDisconnect);
+  });
+  SaveZoneDatabases(core, zone_id);
+  core.zones().Remove(zone_id);
+}
+
+void SaveZoneDatabases(ServerCore& core, std::int32_t zone_id) {
+  RunStep(core.terminal(), [&] {
+    const ZoneEntry& zone = core.zones().Zone(zone_id);
+    if (!zone.databases_loaded) {
+      core.WriteLogLine(zone.LogPrefix() +
+                        ") Databases not saved: they did not load at login");
+      return;
+    }
+    SaveDatabases(core.folder(), zone.ServerName, zone.Ids(), zone.databases,
+                  core.terminal());
+  });
+}
+
+}  // namespace tallyhall

@@ -1,0 +1,92 @@
+// The zone and player tables: lookups by address, PlayerID and name.
+#include "zones/zone_table.h"
+
+#include "db/encoding.h"
+#include "shell/failure.h"
+
+namespace tallyhall {
+
+std::string ZoneLogPrefix(std::string_view name, std::int32_t server_id,
+                          std::int32_t group_id, std::int32_t score_id) {
+  return std::string(name) + "(ServerID:" + DecimalText(server_id) +
+         " GroupID:" + DecimalText(group_id) +
+         " ScoreID:" + DecimalText(score_id);
+}
+
+std::string ZoneEntry::LogPrefix() const {
+  return ZoneLogPrefix(ServerName, ServerID, GroupID, ScoreID);
+}
+
+ZonePlayer& ZoneEntry::Player(std::int32_t index) {
+  if (index < 1 || index > PlayerCount()) {
+    Fail(FailureKind::kSubscriptOutOfRange);
+  }
+  return Players[index - 1];
+}
+
+ZoneEntry& ZoneTable::Zone(std::int32_t zone_id) {
+  if (zone_id < 1 || zone_id > ZoneCount()) {
+    Fail(FailureKind::kSubscriptOutOfRange);
+  }
+  return *zones_[zone_id - 1];
+}
+
+const ZoneEntry& ZoneTable::Zone(std::int32_t zone_id) const {
+  return const_cast<ZoneTable*>(this)->Zone(zone_id);
+}
+
+std::int32_t ZoneTable::FindZoneByAddress(const Address& address) const {
+  for (std::size_t i = 0; i < zones_.size(); ++i) {
+    if (zones_[i]->address == address) {
+      return static_cast<std::int32_t>(i + 1);
+    }
+  }
+  return 0;
+}
+
+std::int32_t ZoneTable::ZoneIdOf(const ZoneEntry& zone) const {
+  for (std::size_t i = 0; i < zones_.size(); ++i) {
+    if (zones_[i].get() == &zone) {
+      return static_cast<std::int32_t>(i + 1);
+    }
+  }
+  return 0;
+}
+
+std::int32_t ZoneTable::Append(std::unique_ptr<ZoneEntry> zone) {
+  zones_.push_back(std::move(zone));
+  return ZoneCount();
+}
+
+void ZoneTable::Remove(std::int32_t zone_id) {
+  if (zone_id >= 1 && zone_id <= ZoneCount()) {
+    zones_.erase(zones_.begin() + (zone_id - 1));
+  }
+}
+
+std::int32_t FindPlayerByID(const ZoneEntry& zone, std::int32_t player_id) {
+  for (std::size_t i = 0; i < zone.Players.size(); ++i) {
+    if (zone.Players[i].PlayerID == player_id) {
+      return static_cast<std::int32_t>(i + 1);
+    }
+  }
+  return 0;
+}
+
+std::int32_t FindPlayerByName(const ZoneEntry& zone, std::string_view name) {
+  const std::string key = ToLower(name);
+  for (std::size_t i = 0; i < zone.Players.size(); ++i) {
+    if (ToLower(zone.Players[i].PlayerName) == key) {
+      return static_cast<std::int32_t>(i + 1);
+    }
+  }
+  return 0;
+}
+
+void RemovePlayer(ZoneEntry& zone, std::int32_t index) {
+  if (index >= 1 && index <= zone.PlayerCount()) {
+    zone.Players.erase(zone.Players.begin() + (index - 1));
+  }
+}
+
+}  // namespace tallyhall

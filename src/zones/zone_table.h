@@ -1,0 +1,105 @@
+// The zone table: one ZoneEntry per connected zone server, each with its
+// players and its three databases. ZoneIDs and player indices are positions
+// from 1; removing an entry moves every later one down by one.
+#ifndef TALLYHALL_ZONES_ZONE_TABLE_H_
+#define TALLYHALL_ZONES_ZONE_TABLE_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "db/database_files.h"
+#include "net/address.h"
+
+namespace tallyhall {
+
+// A player present in one zone, from his login to his logoff or the removal
+// of his zone. Operator flags are -1 while held, else 0.
+struct ZonePlayer {
+  std::string PlayerName;  // as received, at most 24 bytes
+  std::int32_t MacID = 0;
+  std::int32_t IP = 0;  // the 4 address bytes as received, little-endian
+  std::int32_t PlayerID = 0;
+  std::string ChatChannels;  // names separated by ",", at most 128 bytes
+  std::int16_t IsMessageOp = 0;
+  std::int16_t IsAccountOp = 0;
+  std::int16_t IsSysOp = 0;
+  std::int32_t UserID = 0;
+  std::string SwapName;
+};
+
+// A connected zone. Owned by the ZoneTable from its accepted login until its
+// removal; a ZoneEntry& stays valid until then, even when earlier zones are
+// removed (its ZoneID changes, its address does not).
+struct ZoneEntry {
+  std::int32_t SendSequence = 0;
+  std::string ServerName;
+  std::int16_t GamePort = 0;
+  Address address;
+  std::vector<ZonePlayer> Players;
+  std::int32_t ServerID = 0;
+  std::int32_t GroupID = 0;
+  std::int32_t ScoreID = 0;
+  ZoneDatabases databases;
+  // False when the databases failed to load: the zone's files are then
+  // never overwritten by its partial copies.
+  bool databases_loaded = false;
+  // Unique for each accepted login; tells a zone from a later one that took
+  // its position in the table.
+  std::uint64_t serial = 0;
+
+  std::int32_t PlayerCount() const {
+    return static_cast<std::int32_t>(Players.size());
+  }
+  DatabaseIds Ids() const { return {ServerID, GroupID, ScoreID}; }
+  // ServerName + "(ServerID:" + ServerID + " GroupID:" + GroupID +
+  // " ScoreID:" + ScoreID; the caller closes the parenthesis.
+  std::string LogPrefix() const;
+  // The player at `index` (1..PlayerCount); fails with "Subscript out of
+  // range" otherwise.
+  ZonePlayer& Player(std::int32_t index);
+};
+
+// The zone log prefix of a zone that is not (yet) in the table.
+std::string ZoneLogPrefix(std::string_view name, std::int32_t server_id,
+                          std::int32_t group_id, std::int32_t score_id);
+
+class ZoneTable {
+ public:
+  std::int32_t ZoneCount() const {
+    return static_cast<std::int32_t>(zones_.size());
+  }
+
+  // The zone at `zone_id` (1..ZoneCount); fails with "Subscript out of
+  // range" otherwise.
+  ZoneEntry& Zone(std::int32_t zone_id);
+  const ZoneEntry& Zone(std::int32_t zone_id) const;
+
+  // The first zone with the same IPv4 address and port; 0 when none.
+  std::int32_t FindZoneByAddress(const Address& address) const;
+  // The ZoneID of a zone held in the table; 0 when it has left.
+  std::int32_t ZoneIdOf(const ZoneEntry& zone) const;
+
+  // Appends a zone and returns its ZoneID.
+  std::int32_t Append(std::unique_ptr<ZoneEntry> zone);
+  // Removes zone `zone_id`; later zones move down by one.
+  void Remove(std::int32_t zone_id);
+
+ private:
+  std::vector<std::unique_ptr<ZoneEntry>> zones_;
+};
+
+// The first player of the zone with this PlayerID; 0 when none.
+std::int32_t FindPlayerByID(const ZoneEntry& zone, std::int32_t player_id);
+// The first player whose name equals `name` without regard to ASCII case
+// (no trimming); 0 when none.
+std::int32_t FindPlayerByName(const ZoneEntry& zone, std::string_view name);
+// Removes the player at `index`; later players move down by one. An index
+// outside 1..PlayerCount changes nothing.
+void RemovePlayer(ZoneEntry& zone, std::int32_t index);
+
+}  // namespace tallyhall
+
+#endif  // TALLYHALL_ZONES_ZONE_TABLE_H_

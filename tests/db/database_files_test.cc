@@ -1,0 +1,150 @@
+// Database files: loading with rounded record counts, saving with failure
+// lines, and atomic replacement that never leaves a partial file.
+#include "db/database_files.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/fakes.h"
+
+namespace tallyhall {
+namespace {
+
+class DatabaseFilesTest : public ::testing::Test {
+ protected:
+  DatabaseFilesTest() : terminal_(clock_, &view_) {}
+
+  Status Load() {
+    return LoadDatabases(dir_.path(), "Main Zone", ids_, dbs_, terminal_);
+  }
+  Status Save() {
+    return SaveDatabases(dir_.path(), "Main Zone", ids_, dbs_, terminal_);
+  }
+  std::vector<std::string> Lines() const { return view_.Texts(); }
+
+  TempDir dir_;
+  FakeClock clock_;
+  RecordingView view_;
+  Terminal terminal_;
+  DatabaseIds ids_{.server_id = 1, .group_id = -2, .score_id = 30};
+  ZoneDatabases dbs_;
+};
+
+TEST_F(DatabaseFilesTest, MissingFilesAreCreatedEmpty) {
+  ASSERT_TRUE(Load().ok());
+  for (const char* name : {"User.1", "Squad.-2", "Score.30"}) {
+    EXPECT_TRUE(FileExists(dir_.File(name))) << name;
+    EXPECT_EQ(ReadFile(dir_.File(name)), "") << name;
+  }
+  EXPECT_EQ(Lines(), std::vector<std::string>{
+                         "Main Zone Loaded: 0 User Database records 0 Squad "
+                         "Database records 0 Score Database records"});
+}
+
+TEST_F(DatabaseFilesTest, SavedDatabasesLoadBackUnchanged) {
+  ScoreDatabase& scores = dbs_.scores;
+  dbs_.users.AddUser(scores, "Ann", "ipip", "mac1", clock_.Now());
+  dbs_.users.AddUser(scores, "Bob", "ipip", "mac2", clock_.Now());
+  dbs_.squads.AppendSquad("Alpha", "pw", 2);
+  scores.PutScoreRecord(2, "fourteen bytes");
+  ASSERT_TRUE(Save().ok());
+  EXPECT_EQ(Lines().back(),
+            "Main Zone Written: 2 User Database records 1 Squad Database "
+            "records 2 Score Database records");
+  EXPECT_EQ(ReadFile(dir_.File("Score.30")),
+            std::string(14, '\0') + "fourteen bytes");
+
+  ZoneDatabases saved = dbs_;
+  ASSERT_TRUE(Load().ok());
+  EXPECT_EQ(dbs_.users.bytes(), saved.users.bytes());
+  EXPECT_EQ(dbs_.squads.bytes(), saved.squads.bytes());
+  EXPECT_EQ(dbs_.scores.bytes(), saved.scores.bytes());
+  EXPECT_EQ(dbs_.users.FindUser("bob", "mac2"), 2);
+  EXPECT_EQ(dbs_.squads.FindSquad("ALPHA"), 1);
+  EXPECT_FALSE(FileExists(dir_.File("User.1.tmp")));
+}
+
+TEST_F(DatabaseFilesTest, PartialRecordsRoundHalvesToEven) {
+  WriteFile(dir_.File("User.1"), std::string(200, 'u'));
+  WriteFile(dir_.File("Squad.-2"), std::string(130, 's'));  // 2.5 records
+  WriteFile(dir_.File("Score.30"), std::string(21, 'c'));   // 1.5 records
+  ASSERT_TRUE(Load().ok());
+  EXPECT_EQ(dbs_.users.UserCount(), 1);
+  EXPECT_EQ(dbs_.squads.SquadCount(), 2);
+  EXPECT_EQ(dbs_.scores.ScoreCount(), 2);
+  EXPECT_EQ(dbs_.users.bytes(), std::string(156, 'u'));
+  EXPECT_EQ(dbs_.squads.bytes(), std::string(104, 's'));
+  EXPECT_EQ(dbs_.scores.GetScoreRecord(2),
+            std::string(7, 'c') + std::string(7, '\0'));
+  ASSERT_TRUE(Save().ok());
+  EXPECT_EQ(ReadFile(dir_.File("User.1")).size(), 156u);
+  EXPECT_EQ(ReadFile(dir_.File("Score.30")).size(), 28u);
+}
+
+TEST_F(DatabaseFilesTest, LoadStopsAtTheFirstUnreadableFile) {
+  WriteFile(dir_.File("User.1"), std::string(156, 'u'));
+  std::filesystem::create_directory(dir_.File("Squad.-2"));
+  dbs_.scores.AddScoreRecord();
+  Status status = Load();
+  ASSERT_FALSE(status.ok());
+  EXPECT_EQ(status.message(), dir_.File("Squad.-2") + ": Is a directory");
+  EXPECT_EQ(dbs_.users.UserCount(), 1);
+  EXPECT_EQ(dbs_.squads.SquadCount(), 0);
+  EXPECT_EQ(dbs_.scores.ScoreCount(), 0);
+  EXPECT_FALSE(FileExists(dir_.File("Score.30")));
+  EXPECT_TRUE(Lines().empty());
+}
+
+TEST_F(DatabaseFilesTest, SaveTriesEveryFileAndReportsEachFailure) {
+  dbs_.scores.AddScoreRecord();
+  std::filesystem::create_directory(dir_.File("Squad.-2"));
+  Status status = Save();
+  ASSERT_FALSE(status.ok());
+  EXPECT_EQ(Lines(), std::vector<std::string>{"Main Zone Could not write " +
+                                              dir_.File("Squad.-2") +
+                                              ": Is a directory"});
+  EXPECT_EQ(ReadFile(dir_.File("Score.30")), std::string(14, '\0'));
+  EXPECT_TRUE(FileExists(dir_.File("User.1")));
+  EXPECT_FALSE(FileExists(dir_.File("Squad.-2.tmp")));
+}
+
+TEST(WriteFileAtomicallyTest, FailedWriteLeavesTheOldFileWhole) {
+  TempDir dir;
+  const std::string path = dir.File("User.1");
+  WriteFile(path, "old contents");
+  std::string seen;
+  AtomicWriteHooks hooks{.before_rename = [&](const std::string& temp) {
+    seen = ReadFile(temp);
+    return ENOSPC;
+  }};
+  Status status = WriteFileAtomically(path, "new contents", &hooks);
+  ASSERT_FALSE(status.ok());
+  EXPECT_EQ(status.message(), path + ": No space left on device");
+  EXPECT_EQ(seen, "new contents");
+  EXPECT_EQ(ReadFile(path), "old contents");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                          std::filesystem::directory_iterator()),
+            1);
+}
+
+TEST(WriteFileAtomicallyTest, ReplacesFileOverAStaleTempAndKeepsItsMode) {
+  TempDir dir;
+  const std::string path = dir.File("Score.1");
+  WriteFile(path, "old");
+  chmod(path.c_str(), 0640);
+  WriteFile(path + ".tmp", "left by a crash");
+  ASSERT_TRUE(WriteFileAtomically(path, std::string("n\0w", 3)).ok());
+  EXPECT_EQ(ReadFile(path), std::string("n\0w", 3));
+  EXPECT_FALSE(FileExists(path + ".tmp"));
+  struct stat info;
+  ASSERT_EQ(stat(path.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+}  // namespace
+}  // namespace tallyhall

@@ -1,0 +1,98 @@
+// The server program end to end: settings file, banner, single instance,
+// the datagram size limit and the exit on SIGTERM.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <string>
+
+#include "e2e/e2e_fixture.h"
+#include "shell/settings.h"
+
+namespace tallyhall {
+namespace {
+
+using StartupTest = E2eTest;
+
+TEST_F(StartupTest, FirstStartCreatesDefaultSettingsAndNamesPortInBanner) {
+  TempDir empty;
+  ServerProcess server(TALLYHALL_BINARY, empty.path());
+  ASSERT_TRUE(server.StartAndWaitForBanner()) << server.Output();
+  EXPECT_EQ(ReadFile(empty.File("Tallyhall.ini")), kDefaultSettingsText);
+  const std::string output = server.Output();
+  const auto title = output.find(" Tallyhall 1\n");
+  const auto banner = output.find(
+      " Biller port 4000 is open. Waiting for Game Server(s) connection\n");
+  ASSERT_NE(title, std::string::npos) << output;
+  ASSERT_NE(banner, std::string::npos) << output;
+  EXPECT_LT(title, banner);
+  EXPECT_EQ(server.Stop(SIGTERM), 0);
+}
+
+TEST_F(StartupTest, BannerNamesConfiguredPortAndSigtermExitsWithZero) {
+  StartServer();
+  EXPECT_NE(Output().find("Biller port " + std::to_string(port_) + " is open"),
+            std::string::npos);
+  EXPECT_EQ(server_->Stop(SIGTERM), 0);
+}
+
+TEST_F(StartupTest, SigintAndSighupAlsoShutDownCleanly) {
+  for (int signal : {SIGINT, SIGHUP}) {
+    StartServer();
+    EXPECT_EQ(server_->Stop(signal), 0) << signal;
+  }
+}
+
+TEST_F(StartupTest, SecondInstanceExitsNonZeroWhileFirstKeepsServing) {
+  StartServer();
+  ServerProcess second(TALLYHALL_BINARY, folder_.path());
+  second.Start();
+  EXPECT_NE(second.WaitForExit(), 0);
+  EXPECT_EQ(second.Output(), "");
+  EXPECT_NE(second.Errors(), "");
+  auto zone = NewZone();
+  EXPECT_TRUE(zone->Connect());
+  EXPECT_EQ(server_->Stop(SIGTERM), 0);
+}
+
+TEST_F(StartupTest, PortInUseIsReportedAndExitsNonZero) {
+  StartServer();
+  TempDir other;
+  WriteSettingsWithPort(other.path(), port_);
+  ServerProcess second(TALLYHALL_BINARY, other.path());
+  second.Start();
+  EXPECT_NE(second.WaitForExit(), 0);
+  EXPECT_NE(second.Output().find("Biller port " + std::to_string(port_) +
+                                 " could not be opened"),
+            std::string::npos)
+      << second.Output();
+  EXPECT_EQ(second.Output().find("is open"), std::string::npos);
+}
+
+TEST_F(StartupTest, DatagramOf520BytesIsHandledAnd521IsDropped) {
+  StartServer();
+  auto zone = NewZone();
+  // From an unknown sender, a packet that is not a connection request is
+  // answered with Disconnect: proof that it reached the interpreter.
+  std::string datagram = std::string("\x00\x05", 2) + std::string(518, 'x');
+  zone->SendRaw(datagram);
+  EXPECT_EQ(zone->Receive(), std::string("\x00\x07", 2));
+  zone->SendRaw(datagram + "x");
+  EXPECT_EQ(zone->Receive(500), std::nullopt);
+  zone->SendRaw(datagram);
+  EXPECT_EQ(zone->Receive(), std::string("\x00\x07", 2));
+}
+
+TEST_F(StartupTest, LogTerminalOnLogsBannerButNotTitle) {
+  SetSetting("LogTerminal=0", "LogTerminal=1");
+  StartServer();
+  EXPECT_EQ(server_->Stop(SIGTERM), 0);
+  const std::string log = ReadFile(File("Terminal.log"));
+  EXPECT_NE(log.find(" Biller port " + std::to_string(port_) +
+                     " is open. Waiting for Game Server(s) connection\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_EQ(log.find("Tallyhall 1"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tallyhall

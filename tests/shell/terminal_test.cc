@@ -1,0 +1,157 @@
+// Tests of the terminal: stamping, the screen-sized line list and the
+// Terminal.log appends.
+#include "shell/terminal.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <string>
+
+#include "shell/console_view.h"
+#include "support/fakes.h"
+
+namespace tallyhall {
+namespace {
+
+class TerminalTest : public ::testing::Test {
+ protected:
+  TerminalTest() {
+    clock_.Set({.year = 2026,
+                .month = 3,
+                .day = 4,
+                .hour = 5,
+                .minute = 6,
+                .second = 7});
+  }
+
+  // The stamp the fake clock gives every line.
+  static constexpr std::string_view kStamp = "2026-03-04 05:06:07 ";
+
+  void WriteNumbered(int from, int to) {
+    for (int i = from; i <= to; ++i) {
+      terminal_.WriteLogLine("line " + std::to_string(i));
+    }
+  }
+  std::string Oldest() const { return terminal_.lines().front().substr(20); }
+  std::string Newest() const { return terminal_.lines().back().substr(20); }
+
+  FakeClock clock_;
+  RecordingView view_{5};
+  TempDir dir_;
+  Terminal terminal_{clock_, &view_};
+};
+
+TEST_F(TerminalTest, LineIsStampedWithDateBlankTimeBlankText) {
+  terminal_.WriteLogLine("Zone A logged in");
+  ASSERT_EQ(terminal_.lines().size(), 1u);
+  EXPECT_EQ(terminal_.lines()[0], "2026-03-04 05:06:07 Zone A logged in");
+  ASSERT_EQ(view_.shown.size(), 1u);
+  EXPECT_EQ(view_.shown[0], terminal_.lines()[0]);
+}
+
+TEST_F(TerminalTest, ListHoldsScreenRowsThenDropsOldest) {
+  WriteNumbered(1, 5);
+  EXPECT_EQ(terminal_.lines().size(), 5u);
+  EXPECT_EQ(Oldest(), "line 1");
+
+  WriteNumbered(6, 7);
+  EXPECT_EQ(terminal_.lines().size(), 5u);
+  EXPECT_EQ(Oldest(), "line 3");
+  EXPECT_EQ(Newest(), "line 7");
+  EXPECT_EQ(view_.shown.size(), 7u);
+}
+
+TEST_F(TerminalTest, CapacityIsWithinOneAnd255And24WithoutView) {
+  view_.set_rows(300);
+  WriteNumbered(1, 300);
+  EXPECT_EQ(terminal_.lines().size(), 255u);
+  EXPECT_EQ(Oldest(), "line 46");
+
+  view_.set_rows(0);
+  terminal_.WriteLogLine("only");
+  ASSERT_EQ(terminal_.lines().size(), 1u);
+  EXPECT_EQ(Newest(), "only");
+
+  Terminal bare(clock_, nullptr);
+  for (int i = 0; i < 30; ++i) bare.WriteLogLine("x");
+  EXPECT_EQ(bare.lines().size(), 24u);
+}
+
+TEST_F(TerminalTest, ShrinkingScreenKeepsCountWithinCapacity) {
+  view_.set_rows(10);
+  WriteNumbered(1, 10);
+  view_.set_rows(4);
+  WriteNumbered(11, 11);
+  ASSERT_EQ(terminal_.lines().size(), 4u);
+  EXPECT_EQ(Oldest(), "line 8");
+  EXPECT_EQ(Newest(), "line 11");
+
+  // Growing again lets the list grow line by line; nothing comes back.
+  view_.set_rows(6);
+  WriteNumbered(12, 12);
+  EXPECT_EQ(terminal_.lines().size(), 5u);
+  EXPECT_EQ(Oldest(), "line 8");
+}
+
+TEST_F(TerminalTest, LogFileIsAppendedOnlyWhileAPathIsSet) {
+  const std::string log = dir_.File("Terminal.log");
+  terminal_.WriteLogLine("Tallyhall 1");
+  EXPECT_FALSE(FileExists(log));
+
+  WriteFile(log, "earlier\r\n");
+  terminal_.set_log_path(log);
+  terminal_.WriteLogLine("first");
+  terminal_.WriteLogLine("second");
+  terminal_.set_log_path("");
+  terminal_.WriteLogLine("not logged");
+  const std::string stamp(kStamp);
+  EXPECT_EQ(ReadFile(log),
+            "earlier\r\n" + stamp + "first\r\n" + stamp + "second\r\n");
+}
+
+TEST_F(TerminalTest, UnwritableLogIsIgnoredAndLaterLinesTryAgain) {
+  WriteFile(dir_.File("plain"), "x");
+  terminal_.set_log_path(dir_.File("plain") + "/Terminal.log");
+  terminal_.WriteLogLine("parent is a file");
+
+  const std::string log = dir_.File("Terminal.log");
+  ASSERT_EQ(::mkdir(log.c_str(), 0755), 0);
+  terminal_.set_log_path(log);
+  terminal_.WriteLogLine("log is a folder");
+
+  ASSERT_EQ(view_.Texts(),
+            (std::vector<std::string>{"parent is a file", "log is a folder"}));
+  ASSERT_EQ(::rmdir(log.c_str()), 0);
+  terminal_.WriteLogLine("writable again");
+  EXPECT_EQ(ReadFile(log), std::string(kStamp) + "writable again\r\n");
+}
+
+// Lines carry names and text from the network: the copy on stdout is
+// escaped, Terminal.log keeps the bytes, ordinary lines are alike on both.
+TEST_F(TerminalTest, HostileLineIsEscapedOnStdoutButRawInLog) {
+  std::FILE* out = std::tmpfile();
+  ASSERT_NE(out, nullptr);
+  PlainView plain(out);
+  Terminal terminal(clock_, &plain);
+  const std::string log = dir_.File("Terminal.log");
+  terminal.set_log_path(log);
+
+  const std::string stamp(kStamp);
+  terminal.WriteLogLine("Eve> \x1b[2J\x07hi");
+  terminal.WriteLogLine("Zone A logged in");
+  // The list keeps the raw line; escaping is left to the views.
+  EXPECT_EQ(terminal.lines().front(), stamp + "Eve> \x1b[2J\x07hi");
+
+  std::rewind(out);
+  std::string shown(256, '\0');
+  shown.resize(std::fread(shown.data(), 1, shown.size(), out));
+  std::fclose(out);
+  EXPECT_EQ(shown,
+            stamp + "Eve> \\x1B[2J\\x07hi\n" + stamp + "Zone A logged in\n");
+  EXPECT_EQ(ReadFile(log),
+            stamp + "Eve> \x1b[2J\x07hi\r\n" + stamp + "Zone A logged in\r\n");
+}
+
+}  // namespace
+}  // namespace tallyhall

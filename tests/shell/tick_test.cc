@@ -1,0 +1,149 @@
+// The two timers: queued greetings leave together 30 seconds after the last
+// queued one, and the 30-second save tick saves by AutoSave and just after
+// midnight, never postponed by greetings.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "db/encoding.h"
+#include "support/core_fixture.h"
+
+namespace tallyhall {
+namespace {
+
+class TickTest : public CoreTest {
+ protected:
+  void SetTime(int hour, int minute, int second) {
+    clock_.Set({.year = 2026,
+                .month = 12,
+                .day = 7,
+                .hour = hour,
+                .minute = minute,
+                .second = second});
+  }
+
+  int CountLines(std::string_view part) {
+    std::vector<std::string> lines = TakeLines();
+    return static_cast<int>(
+        std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
+          return line.find(part) != std::string::npos;
+        }));
+  }
+};
+
+TEST_F(TickTest, QueuedGreetingsLeaveTogetherInQueueOrder) {
+  LoginZone(1);
+  LoginZone(2);
+  core_.QueueGreeting(1, 11, "one");
+  core_.QueueGreeting(2, 22, "two");
+  core_.QueueGreeting(1, 12, "three");
+  EXPECT_EQ(scheduler_.restarts, 3);
+  EXPECT_TRUE(TakeSent(ZoneAddress(1)).empty());
+  core_.OnGreetingTimer();
+  EXPECT_EQ(RepliesTo(1, 11), std::vector<std::string>{"one"});
+  EXPECT_EQ(RepliesTo(2, 22), std::vector<std::string>{"two"});
+  EXPECT_EQ(RepliesTo(1, 12), std::vector<std::string>{"three"});
+  EXPECT_TRUE(core_.delayed_responses().empty());
+  core_.OnGreetingTimer();
+  EXPECT_TRUE(transport_.sent.empty());
+}
+
+TEST_F(TickTest, GreetingForZoneThatLeftOrWasReplacedIsDropped) {
+  LoginZone(1, "One");
+  LoginZone(2, "Two");
+  core_.QueueGreeting(2, 5, "to two");
+  core_.QueueGreeting(1, 6, "to one");
+  Receive(ZoneAddress(1), Hex("00 07"));  // Two moves to position 1
+  LoginZone(3, "Three");                  // Three takes position 2
+  TakeSent(ZoneAddress(1));
+  core_.OnGreetingTimer();
+  EXPECT_EQ(RepliesTo(2, 5), std::vector<std::string>{});
+  EXPECT_TRUE(TakeSent(ZoneAddress(3)).empty());
+  EXPECT_TRUE(TakeSent(ZoneAddress(1)).empty());
+}
+
+TEST_F(TickTest, SaveTickSavesEveryZoneOnceThePeriodHasPassed) {
+  LoginZone(1, "One");
+  ZoneLoginFields two;
+  two.name = "Two";
+  two.server_id = 2;
+  LoginZone(2, two);
+  core_.settings().auto_save = 60;
+  SetTime(12, 0, 0);
+  TakeLines();
+  core_.OnSaveTick();  // last save was at start-up, 12:00:00
+  EXPECT_EQ(CountLines(" Written: "), 0);
+  SetTime(12, 0, 30);
+  core_.OnSaveTick();
+  EXPECT_EQ(CountLines(" Written: "), 0);
+  SetTime(12, 1, 0);
+  core_.OnSaveTick();
+  EXPECT_EQ(CountLines(" Written: "), 2);
+  EXPECT_EQ(core_.last_save_time(), 12 * 3600 + 60);
+}
+
+TEST_F(TickTest, MinuteAfterMidnightSavesWhateverThePeriod) {
+  LoginZone(1);
+  core_.settings().auto_save = 3600;
+  SetTime(23, 59, 50);
+  core_.OnSaveTick();  // an hour and more since start-up
+  EXPECT_EQ(CountLines(" Written: "), 1);
+  SetTime(0, 0, 0);
+  core_.OnSaveTick();
+  EXPECT_EQ(CountLines(" Written: "), 0);
+  SetTime(0, 0, 20);
+  core_.OnSaveTick();
+  EXPECT_EQ(CountLines(" Written: "), 1);
+  SetTime(0, 0, 50);
+  core_.OnSaveTick();
+  EXPECT_EQ(CountLines(" Written: "), 1);
+  SetTime(0, 1, 20);
+  core_.OnSaveTick();
+  EXPECT_EQ(CountLines(" Written: "), 0);
+}
+
+TEST_F(TickTest, AutoSaveZeroSavesAtEveryTickAndNoZoneOnlyMovesLastSaveTime) {
+  core_.settings().auto_save = 0;
+  SetTime(13, 0, 0);
+  core_.OnSaveTick();
+  EXPECT_EQ(core_.last_save_time(), 13 * 3600);
+  LoginZone(1);
+  TakeLines();
+  core_.OnSaveTick();
+  core_.OnSaveTick();
+  EXPECT_EQ(CountLines(" Written: "), 2);
+}
+
+// Drives the core as the event loop does: a save tick every 30 seconds from
+// start-up and a greeting timer re-armed for 30 seconds by every queued
+// greeting.
+TEST_F(TickTest, SteadyLoginsNeitherStarveSavesNorHurryGreetings) {
+  LoginZone(1);
+  core_.settings().auto_save = 60;
+  SetTime(12, 0, 0);
+  TakeLines();
+  int greeting_due = -1;
+  int restarts_seen = scheduler_.restarts;
+  int saves = 0;
+  std::vector<int> greeting_times;
+  for (int t = 1; t <= 400; ++t) {
+    clock_.Advance(1);
+    if (t <= 300 && t % 10 == 0) core_.QueueGreeting(1, t, "hello");
+    if (scheduler_.restarts != restarts_seen) {
+      restarts_seen = scheduler_.restarts;
+      greeting_due = t + kTickSeconds;
+    }
+    if (t == greeting_due) {
+      core_.OnGreetingTimer();
+      greeting_times.push_back(t);
+    }
+    if (t % kTickSeconds == 0) core_.OnSaveTick();
+    saves += CountLines(" Written: ");
+  }
+  EXPECT_GE(saves, 6);  // about one a minute over 400 seconds
+  EXPECT_EQ(greeting_times, std::vector<int>{330});
+  EXPECT_EQ(RepliesTo(1, 300), std::vector<std::string>{"hello"});
+}
+
+}  // namespace
+}  // namespace tallyhall

@@ -1,0 +1,106 @@
+// Helpers of the core's unit-test fixture.
+#include "support/core_fixture.h"
+
+#include "db/encoding.h"
+
+namespace tallyhall {
+
+CoreTest::CoreTest()
+    : view_(1000),
+      core_(folder_.path(), transport_, clock_, &view_, scheduler_) {
+  core_.Start();
+  TakeLines();
+}
+
+Address CoreTest::ZoneAddress(int n) {
+  Address address;
+  address.ip = {127, 0, 0, 1};
+  address.port = static_cast<std::uint16_t>(40000 + n);
+  return address;
+}
+
+void CoreTest::Receive(const Address& from, std::string_view datagram) {
+  core_.OnDatagram(from, datagram);
+}
+
+void CoreTest::ReceiveReliable(const Address& from, std::string_view message,
+                               std::int32_t sequence) {
+  Receive(from, std::string("\x00\x03", 2) + Int32ToBytes(sequence) +
+                    std::string(message));
+}
+
+std::int32_t CoreTest::LoginZone(int n, const std::string& name) {
+  ZoneLoginFields fields;
+  fields.name = name;
+  return LoginZone(n, fields);
+}
+
+std::int32_t CoreTest::LoginZone(int n, const ZoneLoginFields& fields) {
+  ReceiveReliable(ZoneAddress(n), ZoneLoginMessage(fields));
+  TakeSent(ZoneAddress(n));
+  return core_.zones().FindZoneByAddress(ZoneAddress(n));
+}
+
+void CoreTest::LoginPlayer(int n, const std::string& name,
+                           std::int32_t player_id, std::int32_t mac,
+                           std::string ip) {
+  std::string message("\x04\x01", 2);
+  message += PadField(ip, 4);
+  message += PadField(name, 24);
+  message += std::string(40, '\0');
+  message += Int32ToBytes(player_id);
+  message += Int32ToBytes(mac);
+  ReceiveReliable(ZoneAddress(n), message);
+  TakeSent(ZoneAddress(n));
+}
+
+void CoreTest::Type(int n, std::int32_t player_id, std::string_view text) {
+  std::string message("\x13", 1);
+  message += Int32ToBytes(player_id);
+  message += text;
+  message.push_back('\0');
+  ReceiveReliable(ZoneAddress(n), message);
+}
+
+std::vector<std::string> CoreTest::TakeSent(const Address& to) {
+  std::vector<std::string> taken;
+  std::vector<SentDatagram> kept;
+  for (SentDatagram& sent : transport_.sent) {
+    if (sent.to == to) {
+      taken.push_back(std::move(sent.bytes));
+    } else {
+      kept.push_back(std::move(sent));
+    }
+  }
+  transport_.sent = std::move(kept);
+  return taken;
+}
+
+std::vector<std::string> CoreTest::RepliesTo(int n, std::int32_t player_id) {
+  std::vector<std::string> replies;
+  const std::string header = std::string("\x09", 1) + Int32ToBytes(player_id);
+  std::vector<SentDatagram> kept;
+  for (SentDatagram& sent : transport_.sent) {
+    auto message = DecodeReliable(sent.bytes);
+    if (sent.to != ZoneAddress(n) || !message ||
+        !message->message.starts_with(header)) {
+      kept.push_back(std::move(sent));
+      continue;
+    }
+    std::string text = message->message.substr(header.size());
+    if (!text.empty() && text.back() == '\0') text.pop_back();
+    replies.push_back(std::move(text));
+  }
+  transport_.sent = std::move(kept);
+  return replies;
+}
+
+std::vector<std::string> CoreTest::TakeLines() {
+  std::vector<std::string> texts = view_.Texts();
+  std::vector<std::string> fresh(texts.begin() + static_cast<long>(lines_seen_),
+                                 texts.end());
+  lines_seen_ = texts.size();
+  return fresh;
+}
+
+}  // namespace tallyhall

@@ -1,0 +1,121 @@
+// Starting, watching and stopping the server binary for end-to-end tests.
+#include "support/server_process.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <ctime>
+#include <random>
+#include <stdexcept>
+#include <thread>
+
+#include "shell/settings.h"
+#include "support/fakes.h"
+
+namespace tallyhall {
+
+std::uint16_t FreeUdpPort() {
+  // The Port setting is a signed 16-bit value, so stay below 32768.
+  static std::mt19937 random(static_cast<unsigned>(::getpid()) * 7919u +
+                             static_cast<unsigned>(::time(nullptr)));
+  for (;;) {
+    const auto port = static_cast<std::uint16_t>(20000 + random() % 12000);
+    int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    address.sin_port = htons(port);
+    const bool free =
+        ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    if (free) return port;
+  }
+}
+
+void WriteSettingsWithPort(const std::string& folder, std::uint16_t port) {
+  std::string text(kDefaultSettingsText);
+  const std::string from = "Port=4000";
+  text.replace(text.find(from), from.size(), "Port=" + std::to_string(port));
+  WriteFile(folder + "/Tallyhall.ini", text);
+}
+
+ServerProcess::ServerProcess(std::string binary, std::string folder)
+    : binary_(std::move(binary)),
+      folder_(std::move(folder)),
+      out_path_(folder_ + ".stdout"),
+      err_path_(folder_ + ".stderr") {}
+
+ServerProcess::~ServerProcess() {
+  if (pid_ > 0) {
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+  }
+  ::unlink(out_path_.c_str());
+  ::unlink(err_path_.c_str());
+}
+
+void ServerProcess::Start() {
+  pid_ = ::fork();
+  if (pid_ < 0) throw std::runtime_error("fork failed");
+  if (pid_ == 0) {
+    int out = ::open(out_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int err = ::open(err_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int in = ::open("/dev/null", O_RDONLY);
+    ::dup2(in, 0);
+    ::dup2(out, 1);
+    ::dup2(err, 2);
+    if (::chdir(folder_.c_str()) != 0) ::_exit(126);
+    ::execl(binary_.c_str(), binary_.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+}
+
+bool ServerProcess::StartAndWaitForBanner(int timeout_ms) {
+  Start();
+  return WaitForOutput(" is open. Waiting for Game Server(s) connection",
+                       timeout_ms);
+}
+
+bool ServerProcess::WaitForOutput(std::string_view text, int timeout_ms) {
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (Output().find(text) != std::string::npos) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return Output().find(text) != std::string::npos;
+}
+
+std::string ServerProcess::Output() const { return ReadFile(out_path_); }
+
+std::string ServerProcess::Errors() const { return ReadFile(err_path_); }
+
+int ServerProcess::Stop(int signal) {
+  if (pid_ <= 0) return -1;
+  ::kill(pid_, signal);
+  return WaitForExit();
+}
+
+int ServerProcess::WaitForExit(int timeout_ms) {
+  if (pid_ <= 0) return -1;
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (std::chrono::steady_clock::now() < deadline) {
+    int status = 0;
+    pid_t done = ::waitpid(pid_, &status, WNOHANG);
+    if (done == pid_) {
+      pid_ = -1;
+      return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return -1;
+}
+
+}  // namespace tallyhall

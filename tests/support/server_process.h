@@ -1,0 +1,53 @@
+// Runs the real server binary in a folder for end-to-end tests, with its
+// standard output and error captured in files beside the folder.
+#ifndef TALLYHALL_TESTS_SUPPORT_SERVER_PROCESS_H_
+#define TALLYHALL_TESTS_SUPPORT_SERVER_PROCESS_H_
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tallyhall {
+
+// A UDP port below 32768 that was free a moment ago.
+std::uint16_t FreeUdpPort();
+
+// Writes the default settings file into `folder` with Port set to `port`.
+void WriteSettingsWithPort(const std::string& folder, std::uint16_t port);
+
+class ServerProcess {
+ public:
+  // `binary` is the server executable; `folder` its program folder.
+  ServerProcess(std::string binary, std::string folder);
+  // Kills the process if it still runs.
+  ~ServerProcess();
+  ServerProcess(const ServerProcess&) = delete;
+  ServerProcess& operator=(const ServerProcess&) = delete;
+
+  // Starts the server with `folder` as its working directory.
+  void Start();
+  // Starts it and waits for the banner; false when it did not appear.
+  bool StartAndWaitForBanner(int timeout_ms = 5000);
+  // Waits until stdout contains `text`.
+  bool WaitForOutput(std::string_view text, int timeout_ms = 3000);
+  std::string Output() const;
+  std::string Errors() const;
+  // Sends `signal` and waits for the exit; returns the exit status, or -1
+  // when the process did not exit normally within the time.
+  int Stop(int signal);
+  // Waits for the exit; the exit status, or -1 on a time-out or a signal.
+  int WaitForExit(int timeout_ms = 5000);
+
+ private:
+  std::string binary_;
+  std::string folder_;
+  std::string out_path_;
+  std::string err_path_;
+  pid_t pid_ = -1;
+};
+
+}  // namespace tallyhall
+
+#endif  // TALLYHALL_TESTS_SUPPORT_SERVER_PROCESS_H_

@@ -1,0 +1,202 @@
+// Zone login against registered entries and the billing password, zone
+// logoff, and the removal of zones from the table.
+#include "zones/zone_login.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "db/encoding.h"
+#include "support/core_fixture.h"
+
+namespace tallyhall {
+namespace {
+
+class ZoneLoginTest : public CoreTest {
+ protected:
+  std::string Ini() const { return ReadFile(folder_.File("Tallyhall.ini")); }
+
+  // Sends a zone login from zone address `n`; returns what was sent back.
+  std::vector<std::string> TryLogin(int n, const ZoneLoginFields& fields) {
+    ReceiveReliable(ZoneAddress(n), ZoneLoginMessage(fields), 0x0a0b0c0d);
+    return TakeSent(ZoneAddress(n));
+  }
+
+  static ZoneLoginFields Fields(std::string name, std::string password) {
+    ZoneLoginFields f;
+    f.name = std::move(name);
+    f.password = std::move(password);
+    f.server_id = 3;
+    f.group_id = -4;
+    f.score_id = 5;
+    f.game_port = -2;
+    return f;
+  }
+};
+
+TEST_F(ZoneLoginTest, NewZoneWithBillingPasswordIsAddedAndRegistered) {
+  EXPECT_EQ(TryLogin(1, Fields("Main Zone", "ledgerkite")),
+            std::vector<std::string>{Hex("00 04 0d 0c 0b 0a")});
+  EXPECT_EQ(TakeLines(),
+            (std::vector<std::string>{
+                "Connection request from 127.0.0.1:-2",
+                "Main Zone(ServerID:3 GroupID:-4 ScoreID:5) Unregistered zone: "
+                "Valid biller password. Zone added and logged in",
+                "Main Zone Loaded: 0 User Database records 0 Squad Database "
+                "records 0 Score Database records"}));
+  EXPECT_TRUE(Ini().ends_with("[Billing] section)\r\nMain Zone=ledgerkite\r\n"))
+      << Ini();
+  EXPECT_TRUE(FileExists(folder_.File("User.3")));
+  EXPECT_TRUE(FileExists(folder_.File("Squad.-4")));
+  EXPECT_TRUE(FileExists(folder_.File("Score.5")));
+  ASSERT_EQ(core_.zones().ZoneCount(), 1);
+  EXPECT_EQ(Zone(1).ServerName, "Main Zone");
+  EXPECT_EQ(Zone(1).GamePort, -2);
+  EXPECT_EQ(Zone(1).SendSequence, 0);
+}
+
+TEST_F(ZoneLoginTest,
+       RegisteredZoneKeepsItsPasswordAfterBillingPasswordChanges) {
+  TryLogin(1, Fields("Main", "ledgerkite"));
+  Receive(ZoneAddress(1), Hex("00 07"));
+  TakeSent(ZoneAddress(1));
+  ASSERT_TRUE(core_.settings_file()
+                  .WriteSetting("Passwords", "BillingPassword", "newpass")
+                  .ok());
+  TakeLines();
+  EXPECT_EQ(TryLogin(1, Fields("Main", "newpass")),
+            std::vector<std::string>{Hex("00 07")});
+  EXPECT_EQ(TakeLines().back(),
+            "Main(ServerID:3 GroupID:-4 ScoreID:5) Invalid biller password. "
+            "Zone booted");
+  EXPECT_EQ(TryLogin(1, Fields("main", "ledgerkite")),
+            std::vector<std::string>{Hex("00 04 0d 0c 0b 0a")});
+  EXPECT_EQ(TakeLines()[1],
+            "main(ServerID:3 GroupID:-4 ScoreID:5) Valid biller password. "
+            "Zone logged in");
+}
+
+TEST_F(ZoneLoginTest, WrongOrWrongCasePasswordIsRefused) {
+  for (const char* password : {"LedgerKite", "wrong", ""}) {
+    EXPECT_EQ(TryLogin(1, Fields("Main", password)),
+              std::vector<std::string>{Hex("00 07")});
+    EXPECT_EQ(TakeLines().back(),
+              "Main(ServerID:3 GroupID:-4 ScoreID:5) Unregistered zone. "
+              "Invalid biller password. Zone booted");
+  }
+  EXPECT_EQ(core_.zones().ZoneCount(), 0);
+  EXPECT_EQ(Ini().find("Main="), std::string::npos);
+}
+
+TEST_F(ZoneLoginTest,
+       NewZonesBlockedRefusesUnregisteredZoneWhateverItsPassword) {
+  core_.settings().allow_new_zones = false;
+  EXPECT_EQ(TryLogin(1, Fields("Main", "ledgerkite")),
+            std::vector<std::string>{Hex("00 07")});
+  EXPECT_EQ(TakeLines().back(),
+            "Main(ServerID:3 GroupID:-4 ScoreID:5) Unregistered zone. New "
+            "zones are blocked. Zone booted");
+  ASSERT_TRUE(core_.settings_file()
+                  .WriteSetting("RegisteredZones", "Main", "own")
+                  .ok());
+  EXPECT_EQ(TryLogin(1, Fields("Main", "own")),
+            std::vector<std::string>{Hex("00 04 0d 0c 0b 0a")});
+}
+
+TEST_F(ZoneLoginTest, NameWithoutNulTakesAll126Bytes) {
+  const std::string name(126, 'N');
+  TryLogin(1, Fields(name, "ledgerkite"));
+  ASSERT_EQ(core_.zones().ZoneCount(), 1);
+  EXPECT_EQ(Zone(1).ServerName, name);
+}
+
+TEST_F(ZoneLoginTest, NameThatCannotBeAKeyIsNotRegistered) {
+  const std::string before = Ini();
+  for (const char* name : {"a=b", "[Misc]", "x\r\ny"}) {
+    EXPECT_EQ(TryLogin(1, Fields(name, "ledgerkite")),
+              std::vector<std::string>{Hex("00 07")});
+    const std::string line = TakeLines().back();
+    EXPECT_TRUE(line.starts_with(std::string(name) + "(ServerID:3")) << line;
+    EXPECT_TRUE(line.ends_with("Zone booted")) << line;
+  }
+  EXPECT_EQ(Ini(), before);
+  EXPECT_EQ(core_.zones().ZoneCount(), 0);
+}
+
+TEST_F(ZoneLoginTest, LogoffSavesFilesAnswersDisconnectAndForgetsZone) {
+  LoginZone(1, "Main");
+  Zone(1).databases.scores.AddScoreRecord();
+  TakeLines();
+  Receive(ZoneAddress(1), Hex("00 07"));
+  EXPECT_EQ(TakeSent(ZoneAddress(1)), std::vector<std::string>{Hex("00 07")});
+  EXPECT_EQ(TakeLines(),
+            (std::vector<std::string>{
+                "Disconnecting 127.0.0.1:5000",
+                "Main(ServerID:1 GroupID:1 ScoreID:1) Game server logging off",
+                "Main Written: 0 User Database records 0 Squad Database "
+                "records 1 Score Database records"}));
+  EXPECT_EQ(ReadFile(folder_.File("Score.1")), std::string(14, '\0'));
+  EXPECT_EQ(core_.zones().ZoneCount(), 0);
+}
+
+TEST_F(ZoneLoginTest, RemovingMiddleZoneMovesLaterZoneDown) {
+  LoginZone(1, "One");
+  LoginZone(2, "Two");
+  LoginZone(3, "Three");
+  Zone(3).SendSequence = 42;
+  Zone(3).Players.push_back(ZonePlayer{.PlayerName = "Ann"});
+  Receive(ZoneAddress(2), Hex("00 07"));
+  ASSERT_EQ(core_.zones().ZoneCount(), 2);
+  EXPECT_EQ(Zone(2).ServerName, "Three");
+  EXPECT_EQ(Zone(2).SendSequence, 42);
+  EXPECT_EQ(Zone(2).PlayerCount(), 1);
+  EXPECT_EQ(core_.zones().FindZoneByAddress(ZoneAddress(3)), 2);
+  EXPECT_EQ(core_.zones().FindZoneByAddress(ZoneAddress(2)), 0);
+}
+
+TEST_F(ZoneLoginTest, ZoneAfterTheOnlyOneLeftStartsAfresh) {
+  LoginZone(1, "One");
+  Zone(1).SendSequence = 9;
+  Receive(ZoneAddress(1), Hex("00 07"));
+  EXPECT_EQ(LoginZone(2, "Two"), 1);
+  EXPECT_EQ(Zone(1).SendSequence, 0);
+  EXPECT_EQ(Zone(1).PlayerCount(), 0);
+}
+
+TEST_F(ZoneLoginTest, ZoneWhoseDatabasesFailToLoadNeverOverwritesItsFiles) {
+  WriteFile(folder_.File("User.1"), std::string(156, 'u'));
+  std::filesystem::create_directory(folder_.File("Squad.1"));
+  LoginZone(1, "Main");
+  std::vector<std::string> lines = TakeLines();
+  EXPECT_NE(lines.back().find("Databases could not be loaded"),
+            std::string::npos)
+      << lines.back();
+  ASSERT_EQ(core_.zones().ZoneCount(), 1);
+  Receive(ZoneAddress(1), Hex("00 07"));
+  EXPECT_EQ(TakeLines().back(),
+            "Main(ServerID:1 GroupID:1 ScoreID:1) Databases not saved: they "
+            "did not load at login");
+  EXPECT_EQ(ReadFile(folder_.File("User.1")), std::string(156, 'u'));
+  EXPECT_EQ(core_.zones().ZoneCount(), 0);
+}
+
+TEST_F(ZoneLoginTest, ShutdownDisconnectsAndSavesEveryZoneInTableOrder) {
+  LoginZone(1, "One");
+  ZoneLoginFields two;
+  two.name = "Two";
+  two.server_id = 2;
+  LoginZone(2, two);
+  TakeLines();
+  core_.Shutdown();
+  EXPECT_EQ(TakeSent(ZoneAddress(1)), std::vector<std::string>{Hex("00 07")});
+  EXPECT_EQ(TakeSent(ZoneAddress(2)), std::vector<std::string>{Hex("00 07")});
+  std::vector<std::string> lines = TakeLines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_TRUE(lines[0].starts_with("One Written: "));
+  EXPECT_TRUE(lines[1].starts_with("Two Written: "));
+  EXPECT_TRUE(FileExists(folder_.File("User.2")));
+  EXPECT_EQ(core_.zones().ZoneCount(), 0);
+}
+
+}  // namespace
+}  // namespace tallyhall

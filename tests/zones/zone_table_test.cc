@@ -1,0 +1,52 @@
+// Lookups in the zone and player tables.
+#include "zones/zone_table.h"
+
+#include <gtest/gtest.h>
+
+#include "shell/failure.h"
+
+namespace tallyhall {
+namespace {
+
+Address At(std::uint8_t last, std::uint16_t port) {
+  Address a;
+  a.ip = {10, 0, 0, last};
+  a.port = port;
+  return a;
+}
+
+TEST(ZoneTableTest, ZonesAreToldApartByAddressAndPort) {
+  ZoneTable table;
+  for (int port : {1000, 2000}) {
+    auto zone = std::make_unique<ZoneEntry>();
+    zone->address = At(1, static_cast<std::uint16_t>(port));
+    table.Append(std::move(zone));
+  }
+  EXPECT_EQ(table.FindZoneByAddress(At(1, 1000)), 1);
+  EXPECT_EQ(table.FindZoneByAddress(At(1, 2000)), 2);
+  EXPECT_EQ(table.FindZoneByAddress(At(1, 3000)), 0);
+  EXPECT_EQ(table.FindZoneByAddress(At(2, 1000)), 0);
+  EXPECT_THROW(table.Zone(3), StepFailure);
+  EXPECT_THROW(table.Zone(0), StepFailure);
+}
+
+TEST(ZoneTableTest, PlayerLookupsTakeTheFirstMatch) {
+  ZoneEntry zone;
+  zone.Players = {{.PlayerName = "BoB", .PlayerID = 7},
+                  {.PlayerName = "Ann", .PlayerID = 7},
+                  {.PlayerName = "bob", .PlayerID = 8}};
+  EXPECT_EQ(FindPlayerByID(zone, 7), 1);
+  EXPECT_EQ(FindPlayerByID(zone, 8), 3);
+  EXPECT_EQ(FindPlayerByID(zone, 9), 0);
+  EXPECT_EQ(FindPlayerByName(zone, "BOB"), 1);
+  EXPECT_EQ(FindPlayerByName(zone, "BOB "), 0);
+  RemovePlayer(zone, 1);
+  EXPECT_EQ(FindPlayerByID(zone, 7), 1);
+  EXPECT_EQ(zone.Players[0].PlayerName, "Ann");
+  RemovePlayer(zone, 0);
+  RemovePlayer(zone, 3);
+  EXPECT_EQ(zone.PlayerCount(), 2);
+}
+
+}  // namespace
+}  // namespace tallyhall
