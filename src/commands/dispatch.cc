@@ -1,8 +1,50 @@
-// Not built yet: handlers that accept and ignore their messages.
+// The command dispatch: finds the caller, matches the word, checks the level
+// the command needs and runs its handler.
 #include "commands/dispatch.h"
 
-namespace tallyhall {
+#include "commands/command_table.h"
+#include "db/encoding.h"
+#include "shell/server_core.h"
 
-void DispatchCommand(ServerCore&, std::int32_t, std::string_view) {}
+namespace tallyhall {
+namespace {
+
+bool HoldsLevel(const CommandContext& ctx, Level level) {
+  switch (level) {
+    case Level::kNone:
+      return true;
+    case Level::kMessageOp:
+      return ctx.IsMessageOp();
+    case Level::kAccountOp:
+      return ctx.IsAccountOp();
+    case Level::kSysOp:
+      return ctx.IsSysOp();
+  }
+  return false;
+}
+
+}  // namespace
+
+void DispatchCommand(ServerCore& core, std::int32_t zone_id,
+                     std::string_view message) {
+  // Message: type 13, PlayerID (4), command text up to the first NUL.
+  const std::int32_t player_id =
+      BytesToInt32(message.size() > 1 ? message.substr(1, 4) : "");
+  const std::string_view text =
+      TrimAtNul(message.size() > 5 ? message.substr(5) : "");
+  ZoneEntry& zone = core.zones().Zone(zone_id);
+  const std::int32_t index = FindPlayerByID(zone, player_id);
+  if (index == 0) return;
+  const CommandEntry* entry = FindCommand(text);
+  if (entry == nullptr) return;
+  CommandContext ctx{.core = core,
+                     .zone_id = zone_id,
+                     .zone = zone,
+                     .player = zone.Player(index),
+                     .player_id = player_id,
+                     .text = text};
+  if (!HoldsLevel(ctx, entry->level)) return;
+  entry->handler(ctx, text.substr(entry->text.size()));
+}
 
 }  // namespace tallyhall

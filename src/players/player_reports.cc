@@ -1,10 +1,154 @@
-// Not built yet: handlers that accept and ignore their messages.
+// Player logoff with usage, scores and the score swap on exit; data block and
+// score update. None of these messages is answered.
 #include "players/player_reports.h"
 
-namespace tallyhall {
+#include <limits>
 
-void HandlePlayerLogoff(ServerCore&, std::int32_t, std::string_view) {}
-void HandleDataBlock(ServerCore&, std::int32_t, std::string_view) {}
-void HandleScoreUpdate(ServerCore&, std::int32_t, std::string_view) {}
+#include "db/encoding.h"
+#include "db/user_db.h"
+#include "shell/failure.h"
+#include "shell/server_core.h"
+
+namespace tallyhall {
+namespace {
+
+constexpr std::size_t kNameSize = 24;
+constexpr std::size_t kMacOffset = 144;  // in a User Database record
+
+// Bytes [offset, offset + width) of `bytes`, shorter where it ends.
+std::string_view Field(std::string_view bytes, std::size_t offset,
+                       std::size_t width) {
+  if (offset >= bytes.size()) return {};
+  return bytes.substr(offset, width);
+}
+
+// The index of the player named by the PlayerID at offset 1; 0 when none.
+std::int32_t FindReportingPlayer(const ZoneEntry& zone,
+                                 std::string_view message) {
+  return FindPlayerByID(zone, BytesToInt32(Field(message, kReportPlayerId, 4)));
+}
+
+std::int32_t ScoreIdOf(const UserDatabase& users, std::int32_t user_id) {
+  return BytesToInt32(users.GetUserField(user_id, UserField::kScoreID));
+}
+
+// Adds the signed 16-bit usage value to the record's UsageTotal. A sum
+// outside the 32-bit range fails with Overflow and changes nothing.
+void AddUsage(UserDatabase& users, std::int32_t user_id,
+              std::string_view usage) {
+  const std::int64_t total =
+      static_cast<std::int64_t>(
+          BytesToInt32(users.GetUserField(user_id, UserField::kUsageTotal))) +
+      BytesToInt16(usage);
+  if (total < std::numeric_limits<std::int32_t>::min() ||
+      total > std::numeric_limits<std::int32_t>::max()) {
+    Fail(FailureKind::kOverflow);
+  }
+  users.SetUserField(user_id, UserField::kUsageTotal,
+                     Int32ToBytes(static_cast<std::int32_t>(total)));
+}
+
+}  // namespace
+
+std::int32_t FindSwapRecord(const UserDatabase& users, std::int32_t mac,
+                            std::string_view swap_name) {
+  // A name cut at its first NUL has at most 24 bytes and no NUL; the index
+  // would compare just the first 24 bytes of a longer one.
+  if (swap_name.size() > kNameSize ||
+      swap_name.find('\0') != std::string_view::npos) {
+    return 0;
+  }
+  const std::string mac_bytes = Int32ToBytes(mac);
+  if (std::int32_t id = users.FindUser(swap_name, mac_bytes); id != 0) {
+    return id;
+  }
+  // The index compares whole name fields, so it misses a name with bytes
+  // behind its NUL (possible only in a file written by other means).
+  const std::string key = ToLower(swap_name);
+  const std::string_view all = users.bytes();
+  for (std::int32_t id = 1; id <= users.UserCount(); ++id) {
+    const std::string_view record = all.substr(
+        static_cast<std::size_t>(id - 1) * kUserRecordSize, kUserRecordSize);
+    if (record.substr(kMacOffset, 4) == mac_bytes &&
+        ToLower(TrimAtNul(record.substr(0, kNameSize))) == key) {
+      return id;
+    }
+  }
+  return 0;
+}
+
+void HandlePlayerLogoff(ServerCore& core, std::int32_t zone_id,
+                        std::string_view message) {
+  ZoneEntry& zone = core.zones().Zone(zone_id);
+  const std::int32_t index = FindReportingPlayer(zone, message);
+  if (index == 0) return;
+  // Nothing changes the player list before RemovePlayer below.
+  const ZonePlayer& player = zone.Player(index);
+  UserDatabase& users = zone.databases.users;
+  ScoreDatabase& scores = zone.databases.scores;
+  Terminal& terminal = core.terminal();
+
+  core.WriteLogLine(zone.LogPrefix() + ") " + player.PlayerName +
+                    " logging off");
+  RunStep(terminal, [&] {
+    AddUsage(users, player.UserID, Field(message, kLogoffUsage, 2));
+  });
+
+  // A score block cut short by the end of the message is not stored.
+  const std::string_view reported =
+      Field(message, kLogoffScore, kScoreRecordSize);
+  const bool has_scores = reported.size() == kScoreRecordSize;
+  if (has_scores) {
+    RunStep(terminal, [&] {
+      scores.PutScoreRecord(ScoreIdOf(users, player.UserID), reported);
+      core.WriteLogLine("Score data updated to Score Database");
+    });
+  }
+
+  // The current name takes the other name's stored score; the other name
+  // receives the score just reported, when there is one.
+  if (!player.SwapName.empty()) {
+    RunStep(terminal, [&] {
+      const std::int32_t other_user =
+          FindSwapRecord(users, player.MacID, player.SwapName);
+      if (other_user == 0) return;
+      const std::int32_t own = ScoreIdOf(users, player.UserID);
+      const std::int32_t other = ScoreIdOf(users, other_user);
+      RunStep(terminal, [&] {
+        scores.PutScoreRecord(own, scores.GetScoreRecord(other));
+      });
+      if (has_scores) {
+        RunStep(terminal, [&] { scores.PutScoreRecord(other, reported); });
+      }
+      core.WriteLogLine(player.PlayerName + " Swapped Score with " +
+                        player.SwapName);
+    });
+  }
+
+  RemovePlayer(zone, index);
+}
+
+void HandleDataBlock(ServerCore& core, std::int32_t zone_id,
+                     std::string_view message) {
+  ZoneEntry& zone = core.zones().Zone(zone_id);
+  const std::int32_t index = FindReportingPlayer(zone, message);
+  if (index == 0) return;
+  const std::string_view block = Field(message, kReportBlock, kDataBlockSize);
+  if (block.size() != kDataBlockSize) return;
+  zone.databases.users.SetUserField(zone.Player(index).UserID,
+                                    UserField::kDataBlock, block);
+}
+
+void HandleScoreUpdate(ServerCore& core, std::int32_t zone_id,
+                       std::string_view message) {
+  ZoneEntry& zone = core.zones().Zone(zone_id);
+  const std::int32_t index = FindReportingPlayer(zone, message);
+  if (index == 0) return;
+  const std::string_view block = Field(message, kReportBlock, kScoreRecordSize);
+  if (block.size() != kScoreRecordSize) return;
+  UserDatabase& users = zone.databases.users;
+  zone.databases.scores.PutScoreRecord(
+      ScoreIdOf(users, zone.Player(index).UserID), block);
+}
 
 }  // namespace tallyhall

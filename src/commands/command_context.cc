@@ -1,0 +1,25 @@
+// The reply vocabulary of command handlers.
+#include "commands/command_context.h"
+
+#include "net/connection.h"
+#include "shell/failure.h"
+#include "shell/numbers.h"
+
+namespace tallyhall {
+
+void CommandContext::Reply(std::string_view line) {
+  RunStep(core.terminal(),
+          [&] { SendPlayerMessage(core, zone_id, player_id, line); });
+}
+
+std::int32_t CommandContext::Number(std::string_view number_text) {
+  std::int32_t value = 0;
+  RunStep(core.terminal(), [&] {
+    std::optional<std::int32_t> read = ReadNumber(number_text);
+    if (!read) Fail(FailureKind::kOverflow);
+    value = *read;
+  });
+  return value;
+}
+
+}  // namespace tallyhall

@@ -1,0 +1,120 @@
+// The operator levels: ?login grants MessageOp, AccountOp and SysOp by
+// password, ?logoff drops them, ?listop shows who holds them and
+// ?listoppassword shows the passwords to a SysOp. Levels live only in the
+// player's ZonePlayer record and are never written to disk.
+#include "commands/operator_commands.h"
+
+#include <array>
+#include <cstdint>
+
+#include "commands/command_context.h"
+#include "commands/paging.h"
+#include "db/encoding.h"
+#include "shell/server_core.h"
+#include "zones/zone_table.h"
+
+namespace tallyhall {
+namespace {
+
+constexpr std::string_view kPasswordSection = "Passwords";
+
+// The three levels in the order in which every reply names them.
+struct LevelInfo {
+  std::string_view name;
+  std::string_view password_key;
+  char logoff_letter;  // lower case; ?logoff lower-cases its argument
+  std::int16_t ZonePlayer::*flag;
+};
+
+constexpr std::array<LevelInfo, 3> kLevels{{
+    {"MessageOp", "MessageOpPassword", 'm', &ZonePlayer::IsMessageOp},
+    {"AccountOp", "AccountOpPassword", 'a', &ZonePlayer::IsAccountOp},
+    {"SysOp", "SysOpPassword", 's', &ZonePlayer::IsSysOp},
+}};
+
+constexpr std::int16_t kFlagSet = -1;
+
+bool HoldsAnyLevel(const ZonePlayer& player) {
+  for (const LevelInfo& level : kLevels) {
+    if (player.*level.flag != 0) return true;
+  }
+  return false;
+}
+
+// Joins level names with "/" in the fixed order.
+void AppendLevel(std::string& list, std::string_view name) {
+  if (!list.empty()) list += '/';
+  list += name;
+}
+
+}  // namespace
+
+std::string LevelList(const ZonePlayer& player) {
+  std::string list;
+  for (const LevelInfo& level : kLevels) {
+    if (player.*level.flag != 0) AppendLevel(list, level.name);
+  }
+  return list;
+}
+
+// ?listoppassword (the dispatch lets only a SysOp reach it)
+void HandleListOpPassword(CommandContext& ctx, std::string_view) {
+  for (const LevelInfo& level : kLevels) {
+    ctx.Reply(std::string(level.password_key) + ": " +
+              ctx.core.settings_file().ReadSetting(kPasswordSection,
+                                                   level.password_key));
+  }
+}
+
+// ?listop (page)
+void HandleListOp(CommandContext& ctx, std::string_view args) {
+  const std::int32_t page = PageNumber(ctx, args);
+  // One pager across every zone: page 1 holds the first 39 operators.
+  FilteredPager pager(page);
+  ZoneTable& zones = ctx.core.zones();
+  for (std::int32_t zone_id = 1; zone_id <= zones.ZoneCount() && !pager.Done();
+       ++zone_id) {
+    const ZoneEntry& zone = zones.Zone(zone_id);
+    for (const ZonePlayer& player : zone.Players) {
+      if (!HoldsAnyLevel(player)) continue;
+      if (pager.Take()) {
+        ctx.Reply(player.PlayerName + " [" + LevelList(player) + "] in " +
+                  zone.ServerName);
+      }
+      if (pager.Done()) break;
+    }
+  }
+  ReplyPageFooter(ctx, page);
+}
+
+// ?login (password(s)): the argument is taken as typed, blanks included.
+void HandleLogin(CommandContext& ctx, std::string_view args) {
+  for (const LevelInfo& level : kLevels) {
+    const std::string password = ctx.core.settings_file().ReadSetting(
+        kPasswordSection, level.password_key);
+    // An empty password is contained in every text; it would hand the
+    // level to anyone, so a level without a password cannot be gained.
+    if (!password.empty() && args.find(password) != std::string_view::npos) {
+      ctx.player.*level.flag = kFlagSet;
+    }
+  }
+  const std::string list = LevelList(ctx.player);
+  if (list.empty()) return;
+  ctx.Reply("Logged into " + std::string(kProgramTitle) + " as " + list);
+}
+
+// ?logoff (M/A/S): letters in any case, anywhere in the argument.
+void HandleLogoff(CommandContext& ctx, std::string_view args) {
+  const std::string letters = ToLower(args);
+  std::string dropped;
+  for (const LevelInfo& level : kLevels) {
+    if (letters.find(level.logoff_letter) == std::string::npos) continue;
+    if (ctx.player.*level.flag == 0) continue;
+    ctx.player.*level.flag = 0;
+    AppendLevel(dropped, level.name);
+  }
+  if (dropped.empty()) return;
+  ctx.Reply("Biller operator status dropped: " + dropped);
+}
+
+}  // namespace tallyhall

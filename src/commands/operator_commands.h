@@ -1,0 +1,25 @@
+// The operator levels MessageOp, AccountOp and SysOp: ?login, ?logoff,
+// ?listop and ?listoppassword.
+#ifndef TALLYHALL_COMMANDS_OPERATOR_COMMANDS_H_
+#define TALLYHALL_COMMANDS_OPERATOR_COMMANDS_H_
+
+#include <string>
+#include <string_view>
+
+namespace tallyhall {
+
+struct CommandContext;
+struct ZonePlayer;
+
+// The levels a player holds, "MessageOp/AccountOp/SysOp" in that order,
+// without a trailing "/"; empty when none.
+std::string LevelList(const ZonePlayer& player);
+
+void HandleListOpPassword(CommandContext& ctx, std::string_view args);
+void HandleListOp(CommandContext& ctx, std::string_view args);
+void HandleLogin(CommandContext& ctx, std::string_view args);
+void HandleLogoff(CommandContext& ctx, std::string_view args);
+
+}  // namespace tallyhall
+
+#endif  // TALLYHALL_COMMANDS_OPERATOR_COMMANDS_H_

@@ -1,0 +1,120 @@
+// ?login, ?logoff, ?listop and ?listoppassword: password containment, level
+// lists, filtered paging across zones and the SysOp-only password list.
+#include "commands/operator_commands.h"
+
+#include <gtest/gtest.h>
+
+#include "support/core_fixture.h"
+
+namespace tallyhall {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// The default passwords of a fresh settings file: heraldicfern (MessageOp),
+// treasuryquail (AccountOp), wardenfox (SysOp).
+class OperatorCommandsTest : public CoreTest {
+ protected:
+  void SetUp() override {
+    LoginZone(1, "Main");
+    Zone(1).Players.push_back(ZonePlayer{.PlayerName = "Ann", .PlayerID = 5});
+    TakeLines();
+  }
+  ZonePlayer& Ann() { return Zone(1).Players[0]; }
+  Lines AnnTypes(std::string_view text) {
+    Type(1, 5, text);
+    return RepliesTo(1, 5);
+  }
+  void SetPassword(std::string_view key, std::string_view value) {
+    ASSERT_TRUE(
+        core_.settings_file().WriteSetting("Passwords", key, value).ok());
+  }
+};
+
+TEST_F(OperatorCommandsTest, LoginGrantsEveryLevelWhosePasswordIsContained) {
+  EXPECT_EQ(AnnTypes("?login wardenfoxheraldicfern"),
+            Lines{"Logged into Tallyhall as MessageOp/SysOp"});
+  EXPECT_EQ(Ann().IsMessageOp, -1);
+  EXPECT_EQ(Ann().IsAccountOp, 0);
+  EXPECT_EQ(Ann().IsSysOp, -1);
+  EXPECT_EQ(AnnTypes("?loginxxtreasuryquailyy "),
+            Lines{"Logged into Tallyhall as MessageOp/AccountOp/SysOp"});
+}
+
+TEST_F(OperatorCommandsTest, WrongPasswordGetsNoReplyUnlessLevelsAreHeld) {
+  EXPECT_TRUE(AnnTypes("?login nothing").empty());
+  EXPECT_TRUE(AnnTypes("?login WardenFox").empty());  // case matters
+  EXPECT_EQ(LevelList(Ann()), "");
+  AnnTypes("?login treasuryquail");
+  EXPECT_EQ(AnnTypes("?login wrong"),
+            Lines{"Logged into Tallyhall as AccountOp"});
+}
+
+TEST_F(OperatorCommandsTest, EmptyPasswordNeverGrantsAndChangesTakeEffect) {
+  SetPassword("SysOpPassword", "");
+  EXPECT_TRUE(AnnTypes("?login anything").empty());
+  EXPECT_TRUE(AnnTypes("?login").empty());
+  SetPassword("MessageOpPassword", "newfern");
+  EXPECT_TRUE(AnnTypes("?login heraldicfern").empty());
+  EXPECT_EQ(AnnTypes("?login newfern"),
+            Lines{"Logged into Tallyhall as MessageOp"});
+}
+
+TEST_F(OperatorCommandsTest, LogoffDropsOnlyHeldLevelsNamedByLetters) {
+  EXPECT_TRUE(AnnTypes("?logoff").empty());
+  EXPECT_TRUE(AnnTypes("?logoff mas").empty());  // nothing held
+  Ann().IsMessageOp = Ann().IsAccountOp = Ann().IsSysOp = -1;
+  EXPECT_EQ(AnnTypes("?logoff all"),
+            Lines{"Biller operator status dropped: AccountOp"});
+  EXPECT_EQ(LevelList(Ann()), "MessageOp/SysOp");
+  Ann().IsAccountOp = -1;
+  EXPECT_EQ(AnnTypes("?logoff MAS"),
+            Lines{"Biller operator status dropped: MessageOp/AccountOp/SysOp"});
+  EXPECT_EQ(LevelList(Ann()), "");
+}
+
+TEST_F(OperatorCommandsTest, ListOpNamesLevelsAndZones) {
+  EXPECT_EQ(AnnTypes("?listop"), Lines{"Page 1"});
+  LoginZone(2, "Second");
+  Zone(1).Players.push_back({.PlayerName = "Bob", .IsSysOp = -1});
+  Zone(2).Players.push_back({.PlayerName = "Plain"});
+  Zone(2).Players.push_back(
+      {.PlayerName = "Cy", .IsMessageOp = -1, .IsAccountOp = -1});
+  EXPECT_EQ(AnnTypes("?listop 0"),
+            (Lines{"Bob [SysOp] in Main", "Cy [MessageOp/AccountOp] in Second",
+                   "Page 1"}));
+}
+
+TEST_F(OperatorCommandsTest, ListOpPagesOperatorsOfAllZonesTogether) {
+  LoginZone(2, "Second");
+  for (int i = 1; i <= 45; ++i) {
+    Zone(i <= 30 ? 1 : 2)
+        .Players.push_back(
+            {.PlayerName = "Op" + std::to_string(i), .IsAccountOp = -1});
+  }
+  Lines page = AnnTypes("?listop");
+  ASSERT_EQ(page.size(), 40u);
+  EXPECT_EQ(page[0], "Op1 [AccountOp] in Main");
+  EXPECT_EQ(page[38], "Op39 [AccountOp] in Second");
+  EXPECT_EQ(page[39], "Page 1");
+  page = AnnTypes("?listop 2");
+  ASSERT_EQ(page.size(), 7u);
+  EXPECT_EQ(page[0], "Op40 [AccountOp] in Second");
+  EXPECT_EQ(page[6], "Page 2");
+  EXPECT_EQ(AnnTypes("?listop -1"), Lines{"Page -1"});
+}
+
+TEST_F(OperatorCommandsTest, ListOpPasswordIsForSysOpsOnly) {
+  EXPECT_TRUE(AnnTypes("?listoppassword").empty());
+  Ann().IsSysOp = -1;
+  SetPassword("AccountOpPassword", "");
+  EXPECT_EQ(AnnTypes("?listoppassword"),
+            (Lines{"MessageOpPassword: heraldicfern",
+                   "AccountOpPassword: ", "SysOpPassword: wardenfox"}));
+  // An exact word followed by anything falls through to ?listop.
+  EXPECT_EQ(AnnTypes("?listoppassword x"),
+            (Lines{"Ann [SysOp] in Main", "Page 1"}));
+}
+
+}  // namespace
+}  // namespace tallyhall

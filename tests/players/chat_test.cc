@@ -1,0 +1,185 @@
+// Arena messages, channel routing, player text, ?chat and ?find.
+#include "players/chat.h"
+
+#include <gtest/gtest.h>
+
+#include "db/encoding.h"
+#include "support/core_fixture.h"
+
+namespace tallyhall {
+namespace {
+
+using Lines = std::vector<std::string>;
+const std::string kNotFound = "Not found on Tallyhall network";
+
+// Zone 1 "Main" holds Ann (PlayerID 5, lobby,team); zone 2 is "Side".
+class ChatTest : public CoreTest {
+ protected:
+  void SetUp() override {
+    LoginZone(1, "Main");
+    LoginZone(2, "Side");
+    TakeLines();
+    Add(1, "Ann", 5, "lobby,team");
+  }
+  ZonePlayer& Add(int zone, std::string name, std::int32_t id,
+                  std::string channels = "", std::int32_t mac = 0,
+                  std::string_view ip = "") {
+    ZonePlayer player;
+    player.PlayerName = std::move(name);
+    player.PlayerID = id;
+    player.ChatChannels = std::move(channels);
+    player.MacID = mac;
+    player.IP = BytesToInt32(Hex(ip));
+    return Zone(zone).Players.emplace_back(std::move(player));
+  }
+  // Messages sent to zone `n`, acknowledgements left out.
+  Lines Messages(int n) {
+    Lines messages;
+    for (const std::string& datagram : TakeSent(ZoneAddress(n))) {
+      if (auto m = DecodeReliable(datagram)) messages.push_back(m->message);
+    }
+    return messages;
+  }
+  void Arena(std::int32_t id, std::string_view text) {
+    ReceiveReliable(
+        ZoneAddress(1),
+        "\x07" + Int32ToBytes(id) + std::string(6, 'x') + std::string(text));
+  }
+  static std::string Broadcast(std::string_view text) {
+    return Hex("03 b8 0b 00 00 02 00") + std::string(text) + '\0';
+  }
+  void SendLine(char digit, std::string_view text, char type = '\x0E') {
+    ReceiveReliable(
+        ZoneAddress(1),
+        type + Int32ToBytes(5) + PadField({&digit, 1}, 32) + std::string(text));
+  }
+  static std::string Channel(int number, std::int32_t to,
+                             std::string_view text) {
+    return "\x0A" + Int32ToBytes(to) + static_cast<char>(number) + "Ann> " +
+           std::string(text);
+  }
+  ZonePlayer& Ann() { return Zone(1).Players[0]; }
+};
+
+TEST_F(ChatTest, ArenaFromZoneItselfIgnoresLockAndReachesEveryZone) {
+  const std::string text("hi\0x", 4);
+  Arena(-1, text);
+  ReceiveReliable(ZoneAddress(1), Hex("07 ff ff ff ff"));  // no text at all
+  const Lines expected{Broadcast(text), Broadcast("")};
+  EXPECT_EQ(Messages(1), expected);
+  EXPECT_EQ(Messages(2), expected);
+}
+
+TEST_F(ChatTest, ArenaFromPlayerFollowsLockAndMessageOp) {
+  for (std::string_view lock : {"0", "abc", "", "0.5", "1", "0.6", "1e999"}) {
+    ASSERT_TRUE(
+        core_.settings_file().WriteSetting("Misc", "ZonecastLock", lock).ok());
+    Arena(5, "a");
+    const bool locked = lock == "1" || lock == "0.6" || lock == "1e999";
+    EXPECT_EQ(Messages(2), locked ? Lines{} : Lines{Broadcast("a")}) << lock;
+    EXPECT_EQ(Messages(1), locked ? Lines{} : Lines{Broadcast("a")}) << lock;
+  }
+  Arena(99, "unknown sender");
+  EXPECT_TRUE(Messages(1).empty());
+  Ann().IsMessageOp = -1;
+  Arena(5, "op");
+  EXPECT_EQ(Messages(1), Lines{Broadcast("op")});
+  EXPECT_TRUE(TakeLines().empty());
+}
+
+TEST_F(ChatTest, ChannelLineUsesEachRecipientsNumbering) {
+  Add(2, "Bob", 6, "x,y,team");
+  Add(2, "Cat", 7, "teams,Team");
+  Add(2, "Eve", 5, "team,,team");  // Ann's PlayerID, but another zone
+  Add(1, "Dan", 8, "1,2,3,4,5,6,7,8,9,team");
+  const std::string text("go\0", 3);
+  SendLine('2', text);
+  SendLine('2', "again", '\x14');
+  EXPECT_TRUE(Messages(1).empty());  // no copy for Ann; Dan's tenth is unused
+  EXPECT_EQ(Messages(2),
+            (Lines{Channel(3, 6, text), Channel(1, 5, text),
+                   Channel(2, 5, text), Channel(3, 6, "again"),
+                   Channel(1, 5, "again"), Channel(2, 5, "again")}));
+}
+
+TEST_F(ChatTest, ChannelLineWithoutSuchChannelSendsNothing) {
+  Add(2, "Bob", 6, "lobby,team,a");
+  for (char digit : {'0', '3', 'a', ':'}) SendLine(digit, "x");
+  ReceiveReliable(ZoneAddress(1), "\x0E" + Int32ToBytes(5));  // no digit
+  ReceiveReliable(ZoneAddress(1), "\x0E" + Int32ToBytes(9) + "1");
+  EXPECT_TRUE(Messages(2).empty());
+  Ann().ChatChannels = ",,a";
+  SendLine('1', "x");
+  EXPECT_EQ(Messages(2), Lines{Channel(3, 6, "x")});
+}
+
+TEST_F(ChatTest, PlayerTextIsWrittenAsReceived) {
+  ReceiveReliable(ZoneAddress(1), "\x0F" + Int32ToBytes(5) +
+                                      std::string("\x1b[2J hi\0junk", 12));
+  ReceiveReliable(ZoneAddress(1), "\x0F" + Int32ToBytes(99) + "unknown");
+  EXPECT_EQ(TakeLines(),
+            Lines{"Main(ServerID:1 GroupID:1 ScoreID:1) [Ann] \x1b[2J hi"});
+  EXPECT_TRUE(Messages(1).empty());
+}
+
+TEST_F(ChatTest, ChatSetFormStoresTextUnchanged) {
+  for (auto [typed, stored] : std::vector<std::pair<std::string, std::string>>{
+           {"?chat=,,a", ",,a"},
+           {"?chat Team, b", "Team, b"},
+           {"?chat=" + std::string(200, 'c'), std::string(128, 'c')},
+           {"?chat=", ""}}) {
+    Type(1, 5, typed);
+    EXPECT_EQ(Ann().ChatChannels, stored);
+  }
+  EXPECT_TRUE(RepliesTo(1, 5).empty());
+}
+
+TEST_F(ChatTest, ChatShowFormListsMembersBySubstring) {
+  Add(2, "Bob", 6, "x,y,team");
+  Add(2, "Cat", 7, "teams");
+  Add(1, "Dan", 8, "Lobby");
+  Type(1, 5, "?chat");
+  Type(1, 5, "?chatter");
+  const Lines shown{"1:[lobby] Ann", "2:[team] Ann,Bob,Cat"};
+  EXPECT_EQ(RepliesTo(1, 5), (Lines{shown[0], shown[1], shown[0], shown[1]}));
+  Ann().ChatChannels = ",,,";
+  Type(1, 5, "?chat");
+  EXPECT_EQ(
+      RepliesTo(1, 5),
+      Lines{"You are not on any chat channels. Type ?chat=channelname or "
+            "?chat channelname to correctly enter in a chat channel. To "
+            "enter in more than 1, include a commas after channel names."});
+}
+
+TEST_F(ChatTest, FindForPlayersMatchesNamesOnly) {
+  Add(1, "", 9);
+  Add(2, "BobTheVeryLongNameOfAll1", 6);
+  const std::string bob = "BobTheVeryLongNameOfAll1 - Side";
+  Type(1, 5, "?find");
+  Type(1, 5, "?find  bOb");
+  Type(1, 5, "?find obTheVeryLongNameOfAll1xyz");  // cut to 23 letters
+  Type(1, 5, "?find zed");
+  Type(1, 5, "?find" + std::string(24, ' ') + "zed");  // the key is all blanks
+  EXPECT_EQ(RepliesTo(1, 5),
+            (Lines{"Ann - Main", bob, bob, bob, kNotFound, "Ann - Main", bob}));
+}
+
+TEST_F(ChatTest, FindForSysOpMatchesMacIdIpOrName) {
+  Ann().IsSysOp = -1;
+  Ann().MacID = 77;
+  Ann().IP = BytesToInt32(Hex("0a 01 02 03"));
+  Add(2, "Bob", 6, "", 0, "c0 a8 00 01");
+  Add(2, "Cat", 7, "", 1234, "0a 0a 00 05");
+  const std::string ann = "Ann (77) [10.1.2.3] - Main";
+  const std::string bob = "Bob (0) [192.168.0.1] - Side";
+  const std::string cat = "Cat (1234) [10.10.0.5] - Side";
+  Type(1, 5, "?find ANN");  // reads as MacID 0 too
+  Type(1, 5, "?find 10.1");
+  Type(1, 5, "?find 1234");
+  Type(1, 5, "?find 99999999999");
+  EXPECT_EQ(RepliesTo(1, 5), (Lines{ann, bob, ann, cat, cat, kNotFound}));
+  EXPECT_TRUE(TakeLines().empty());
+}
+
+}  // namespace
+}  // namespace tallyhall

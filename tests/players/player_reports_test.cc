@@ -1,0 +1,170 @@
+// Player logoff (usage, scores, score swap, removal), data block and score
+// update, including reports cut short and reports for unknown players.
+#include "players/player_reports.h"
+
+#include <gtest/gtest.h>
+
+#include "db/encoding.h"
+#include "support/core_fixture.h"
+
+namespace tallyhall {
+namespace {
+
+const std::string kPrefix = "Zone(ServerID:1 GroupID:1 ScoreID:1";
+const std::string kReported = Hex("0a 00 0b 00 0c 00 0d 00 00 00 0e 00 00 00");
+const std::string kOtherOld = Hex("01 00 01 00 01 00 01 00 00 00 01 00 00 00");
+
+class PlayerReportsTest : public CoreTest {
+ protected:
+  void SetUp() override {
+    LoginZone(1);
+    LoginPlayer(1, "Main", 1, 77);  // UserID 1, ScoreID 1
+    LoginPlayer(1, "Alt", 2, 77);   // UserID 2, ScoreID 2
+    RemovePlayer(Zone(1), 2);
+    scores().PutScoreRecord(2, kOtherOld);
+    TakeLines();
+  }
+
+  // Logoff of `pid` with a usage value and, when not empty, a score block.
+  void Logoff(std::int32_t pid, std::string usage = Hex("01 00"),
+              const std::string& score = "") {
+    ReceiveReliable(ZoneAddress(1), "\x05" + Int32ToBytes(pid) +
+                                        std::string(8, '\0') + usage + score);
+  }
+
+  std::int32_t Usage(std::int32_t user_id) {
+    return BytesToInt32(users().GetUserField(user_id, UserField::kUsageTotal));
+  }
+  UserDatabase& users() { return Zone(1).databases.users; }
+  ScoreDatabase& scores() { return Zone(1).databases.scores; }
+};
+
+TEST_F(PlayerReportsTest, LogoffWithoutScoreBlockAddsUsageOnly) {
+  users().SetUserField(1, UserField::kUsageTotal, Int32ToBytes(10));
+  Logoff(1, Hex("05 00"));
+  EXPECT_EQ(Usage(1), 15);
+  EXPECT_EQ(scores().GetScoreRecord(1), std::string(14, '\0'));
+  EXPECT_EQ(TakeLines(),
+            std::vector<std::string>{kPrefix + ") Main logging off"});
+  EXPECT_EQ(Zone(1).PlayerCount(), 0);
+}
+
+TEST_F(PlayerReportsTest, LogoffStoresScoresAndNegativeUsage) {
+  users().SetUserField(1, UserField::kUsageTotal, Int32ToBytes(10));
+  Logoff(1, Hex("ff ff"), kReported);
+  EXPECT_EQ(Usage(1), 9);
+  EXPECT_EQ(scores().GetScoreRecord(1), kReported);
+  EXPECT_EQ(TakeLines(),
+            (std::vector<std::string>{kPrefix + ") Main logging off",
+                                      "Score data updated to Score Database"}));
+}
+
+TEST_F(PlayerReportsTest, UsageOverflowIsLoggedAndLogoffGoesOn) {
+  users().SetUserField(1, UserField::kUsageTotal, Hex("ff ff ff 7f"));
+  Logoff(1, Hex("01 00"), kReported);
+  EXPECT_EQ(Usage(1), 0x7fffffff);
+  EXPECT_EQ(TakeLines(), (std::vector<std::string>{
+                             kPrefix + ") Main logging off", "Overflow 6",
+                             "Score data updated to Score Database"}));
+  EXPECT_EQ(scores().GetScoreRecord(1), kReported);
+  EXPECT_EQ(Zone(1).PlayerCount(), 0);
+}
+
+TEST_F(PlayerReportsTest, ShortScoreBlocksAreNotStored) {
+  Logoff(1, Hex("00 00"), kReported.substr(0, 5));
+  EXPECT_EQ(scores().GetScoreRecord(1), std::string(14, '\0'));
+  EXPECT_EQ(TakeLines().size(), 1u);
+  LoginPlayer(1, "Main", 1, 77);
+  ReceiveReliable(ZoneAddress(1),
+                  "\x11" + Int32ToBytes(1) + kReported.substr(0, 13));
+  ReceiveReliable(ZoneAddress(1),
+                  "\x10" + Int32ToBytes(1) + std::string(95, 'd'));
+  EXPECT_EQ(scores().GetScoreRecord(1), std::string(14, '\0'));
+  EXPECT_EQ(users().GetUserField(1, UserField::kDataBlock),
+            std::string(96, '\0'));
+}
+
+TEST_F(PlayerReportsTest, ScoreSwapExchangesBothWays) {
+  Zone(1).Player(1).SwapName = "Alt";
+  Logoff(1, Hex("00 00"), kReported);
+  EXPECT_EQ(scores().GetScoreRecord(1), kOtherOld);
+  EXPECT_EQ(scores().GetScoreRecord(2), kReported);
+  EXPECT_EQ(TakeLines(),
+            (std::vector<std::string>{kPrefix + ") Main logging off",
+                                      "Score data updated to Score Database",
+                                      "Main Swapped Score with Alt"}));
+}
+
+TEST_F(PlayerReportsTest, ScoreSwapWithoutScoreBlockKeepsOtherRecord) {
+  Zone(1).Player(1).SwapName = "ALT";
+  Logoff(1);
+  EXPECT_EQ(scores().GetScoreRecord(1), kOtherOld);
+  EXPECT_EQ(scores().GetScoreRecord(2), kOtherOld);
+  EXPECT_EQ(TakeLines().back(), "Main Swapped Score with ALT");
+}
+
+TEST_F(PlayerReportsTest, ScoreSwapNeedsSameMacId) {
+  LoginPlayer(1, "Stranger", 3, 78);  // UserID 3
+  RemovePlayer(Zone(1), 2);
+  Zone(1).Player(1).SwapName = "Stranger";
+  Logoff(1, Hex("00 00"), kReported);
+  EXPECT_EQ(scores().GetScoreRecord(1), kReported);
+  EXPECT_EQ(scores().GetScoreRecord(3), std::string(14, '\0'));
+  EXPECT_EQ(TakeLines().back(), "Score data updated to Score Database");
+}
+
+TEST_F(PlayerReportsTest, SwapRecordIsFoundByNameCutAtNul) {
+  EXPECT_EQ(FindSwapRecord(users(), 77, "alt"), 2);
+  EXPECT_EQ(FindSwapRecord(users(), 77, "Al"), 0);
+  // The first 24 bytes of a longer name are not the name.
+  users().SetUserField(2, UserField::kName, "abcdefghijklmnopqrstuvwx");
+  EXPECT_EQ(FindSwapRecord(users(), 77, "abcdefghijklmnopqrstuvwxy"), 0);
+  // Bytes behind the NUL of a stored name do not count.
+  users().SetUserField(2, UserField::kName, std::string("Alt\0zz", 6));
+  EXPECT_EQ(FindSwapRecord(users(), 77, "ALT"), 2);
+  EXPECT_EQ(FindSwapRecord(users(), 77, std::string("Alt\0zz", 6)), 0);
+}
+
+TEST_F(PlayerReportsTest, DataBlockAndScoreUpdateReturnInNextLoginReply) {
+  const std::string block(96, 'd');
+  ReceiveReliable(ZoneAddress(1), "\x10" + Int32ToBytes(1) + block);
+  ReceiveReliable(ZoneAddress(1), "\x11" + Int32ToBytes(1) + kReported);
+  Logoff(1);
+  TakeSent(ZoneAddress(1));
+  ReceiveReliable(ZoneAddress(1), std::string("\x04\x01", 2) + PadField("", 4) +
+                                      PadField("Main", 24) +
+                                      std::string(40, '\0') + Int32ToBytes(1) +
+                                      Int32ToBytes(77));
+  auto sent = TakeSent(ZoneAddress(1));
+  ASSERT_EQ(sent.size(), 2u);  // the acknowledgement, then the reply
+  auto reply = DecodeReliable(sent[1]);
+  ASSERT_TRUE(reply.has_value());
+  EXPECT_EQ(reply->message.substr(54, 96), block);
+  EXPECT_EQ(reply->message.substr(178, 14), kReported);
+}
+
+TEST_F(PlayerReportsTest, ReportsForUnknownPlayerAreIgnored) {
+  Logoff(9, Hex("05 00"), kReported);
+  ReceiveReliable(ZoneAddress(1),
+                  "\x10" + Int32ToBytes(9) + std::string(96, 'd'));
+  ReceiveReliable(ZoneAddress(1), "\x11" + Int32ToBytes(9) + kReported);
+  EXPECT_TRUE(TakeLines().empty());
+  EXPECT_EQ(Usage(1), 0);
+  EXPECT_EQ(scores().GetScoreRecord(1), std::string(14, '\0'));
+  EXPECT_EQ(users().GetUserField(1, UserField::kDataBlock),
+            std::string(96, '\0'));
+  EXPECT_EQ(Zone(1).PlayerCount(), 1);
+}
+
+TEST_F(PlayerReportsTest, LogoffRemovesFirstOfTwoEntriesWithSamePlayerId) {
+  LoginPlayer(1, "Alt", 1, 77);
+  TakeLines();
+  Logoff(1);
+  ASSERT_EQ(Zone(1).PlayerCount(), 1);
+  EXPECT_EQ(Zone(1).Player(1).PlayerName, "Alt");
+  EXPECT_EQ(TakeLines(),
+            std::vector<std::string>{kPrefix + ") Main logging off"});
+}
+
+}  // namespace
+}  // namespace tallyhall
