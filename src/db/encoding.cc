@@ -51,6 +51,12 @@ std::string PadField(std::string_view text, std::size_t width) {
   return field;
 }
 
+std::string_view FieldAt(std::string_view bytes, std::size_t offset,
+                         std::size_t width) {
+  if (offset >= bytes.size()) return {};
+  return bytes.substr(offset, width);
+}
+
 std::string_view TrimAtNul(std::string_view text) {
   return text.substr(0, text.find('\0'));
 }

@@ -23,6 +23,11 @@ std::string Int32ToBytes(std::int32_t value);
 // `text` fitted to exactly `width` bytes: cut, or padded with NUL bytes.
 std::string PadField(std::string_view text, std::size_t width);
 
+// Bytes [offset, offset + width) of a received message; shorter, or empty,
+// where the message ends first. Never reads past `bytes`.
+std::string_view FieldAt(std::string_view bytes, std::size_t offset,
+                         std::size_t width = std::string_view::npos);
+
 // `text` up to, not including, its first NUL byte.
 std::string_view TrimAtNul(std::string_view text);
 

@@ -49,13 +49,6 @@ unsigned char ByteAt(std::string_view bytes, std::size_t offset) {
   return offset < bytes.size() ? static_cast<unsigned char>(bytes[offset]) : 0;
 }
 
-// Bytes [offset, offset + width) of `bytes`, shorter where it ends.
-std::string_view Field(std::string_view bytes, std::size_t offset,
-                       std::size_t width) {
-  if (offset >= bytes.size()) return {};
-  return bytes.substr(offset, width);
-}
-
 // Date and time, each padded with blanks to the next multiple of 14
 // columns, then the datagram byte for byte, then CR LF.
 std::string EventRecord(const LocalTime& now, std::string_view datagram) {
@@ -92,7 +85,7 @@ void InterpretFromUnknownSender(ServerCore& core, const Address& sender,
   if (connect_request) {
     core.transport().SendDatagram(
         sender,
-        std::string("\x00\x02", 2) + std::string(Field(datagram, 2, 4)));
+        std::string("\x00\x02", 2) + std::string(FieldAt(datagram, 2, 4)));
   } else if (datagram.starts_with(std::string_view("\0\3", 2))) {
     ZoneLogin(core, sender, datagram);
   } else {
@@ -107,7 +100,7 @@ void DispatchReliableMessage(ServerCore& core, std::int32_t zone_id,
   MessageHandler* handler = HandlerFor(type);
   if (handler != nullptr) {
     RunStep(core.terminal(), [&] {
-      handler(core, zone_id, Field(datagram, 6, datagram.size()));
+      handler(core, zone_id, FieldAt(datagram, 6, datagram.size()));
     });
     return;
   }
@@ -124,8 +117,7 @@ void InterpretFromZone(ServerCore& core, std::int32_t zone_id,
     ZoneLogoff(core, zone_id, sender);
     return;
   }
-  core.transport().SendDatagram(
-      sender, std::string("\x00\x04", 2) + std::string(Field(datagram, 2, 4)));
+  core.transport().SendDatagram(sender, AcknowledgementFor(datagram));
   if (ByteAt(datagram, 0) == 0 && kind == 0x03 && datagram.size() >= 2) {
     DispatchReliableMessage(core, zone_id, datagram);
     return;
@@ -136,6 +128,10 @@ void InterpretFromZone(ServerCore& core, std::int32_t zone_id,
 }
 
 }  // namespace
+
+std::string AcknowledgementFor(std::string_view datagram) {
+  return std::string("\x00\x04", 2) + std::string(FieldAt(datagram, 2, 4));
+}
 
 void InterpretPacket(ServerCore& core, const Address& sender,
                      std::string_view datagram) {

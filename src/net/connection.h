@@ -21,6 +21,10 @@ struct ZoneEntry;
 
 inline constexpr std::string_view kDisconnect{"\x00\x07", 2};
 
+// The acknowledgement of a received reliable message: 00 04 + its bytes at
+// offsets 2 to 5.
+std::string AcknowledgementFor(std::string_view datagram);
+
 // Handles one datagram from `sender`: answers connection requests, logs
 // zones in and off, acknowledges and dispatches reliable messages from
 // connected zones. Never throws; failures follow the failure rule.

@@ -36,15 +36,8 @@ constexpr std::string_view kNoChannels =
     "channelname to correctly enter in a chat channel. To enter in more than "
     "1, include a commas after channel names.";
 
-// Bytes from `offset` on, at most `width` of them; empty past the end.
-std::string_view Field(std::string_view bytes, std::size_t offset,
-                       std::size_t width = std::string_view::npos) {
-  if (offset >= bytes.size()) return {};
-  return bytes.substr(offset, width);
-}
-
 std::int32_t SenderId(std::string_view message) {
-  return BytesToInt32(Field(message, kSenderOffset, 4));
+  return BytesToInt32(FieldAt(message, kSenderOffset, 4));
 }
 
 // A channel list as every reader sees it: the text with one "," appended,
@@ -97,7 +90,7 @@ void HandleArenaMessage(ServerCore& core, std::int32_t zone_id,
     const bool message_op = zone.Player(index).IsMessageOp != 0;
     if (!message_op && ZonecastLocked(core)) return;
   }
-  SendZoneBroadcast(core, Field(message, kArenaTextOffset));
+  SendZoneBroadcast(core, FieldAt(message, kArenaTextOffset));
 }
 
 void HandleChannelMessage(ServerCore& core, std::int32_t zone_id,
@@ -109,7 +102,7 @@ void HandleChannelMessage(ServerCore& core, std::int32_t zone_id,
   const ZonePlayer& sender = sender_zone.Player(sender_index);
 
   // One ASCII digit: the channel's number in the sender's own list.
-  const std::string_view digit = Field(message, kChannelDigitOffset, 1);
+  const std::string_view digit = FieldAt(message, kChannelDigitOffset, 1);
   if (digit.empty()) return;
   const int number = static_cast<unsigned char>(digit[0]) - '0';
   const std::vector<std::string> sender_channels =
@@ -118,7 +111,7 @@ void HandleChannelMessage(ServerCore& core, std::int32_t zone_id,
     return;
   const std::string& channel = sender_channels[number - 1];
   const std::string sender_name = sender.PlayerName;
-  const std::string_view text = Field(message, kChannelTextOffset);
+  const std::string_view text = FieldAt(message, kChannelTextOffset);
 
   ZoneTable& zones = core.zones();
   for (std::int32_t id = 1; id <= zones.ZoneCount(); ++id) {
@@ -145,16 +138,16 @@ void HandlePlayerText(ServerCore& core, std::int32_t zone_id,
   const std::int32_t index = FindPlayerByID(zone, SenderId(message));
   if (index == 0) return;
   // Written as received; the console view makes control bytes harmless.
-  core.WriteLogLine(zone.LogPrefix() + ") [" + zone.Player(index).PlayerName +
-                    "] " +
-                    std::string(TrimAtNul(Field(message, kPlayerTextOffset))));
+  core.WriteLogLine(
+      zone.LogPrefix() + ") [" + zone.Player(index).PlayerName + "] " +
+      std::string(TrimAtNul(FieldAt(message, kPlayerTextOffset))));
 }
 
 // ?chat=(channels), ?chat (channels): set; ?chat alone or anything else:
 // show each channel with the players whose list contains its name.
 void HandleChat(CommandContext& ctx, std::string_view args) {
   if (!args.empty() && (args[0] == '=' || args[0] == ' ')) {
-    ctx.player.ChatChannels = std::string(Field(args, 1, kMaxChannelText));
+    ctx.player.ChatChannels = std::string(FieldAt(args, 1, kMaxChannelText));
     return;
   }
   const std::vector<std::string> channels =
@@ -184,8 +177,8 @@ void HandleChat(CommandContext& ctx, std::string_view args) {
 void HandleFind(CommandContext& ctx, std::string_view) {
   const bool sysop = ctx.IsSysOp();
   const std::string key = std::string(SkipLeadingSpaces(
-      ToLower(sysop ? Field(ctx.text, kFindKeyOffset)
-                    : Field(ctx.text, kFindKeyOffset, kFindKeyLength))));
+      ToLower(sysop ? FieldAt(ctx.text, kFindKeyOffset)
+                    : FieldAt(ctx.text, kFindKeyOffset, kFindKeyLength))));
   // A number beyond 32 bits cannot be anybody's MacID.
   const std::optional<std::int32_t> mac_key =
       sysop ? ReadNumber(key) : std::nullopt;

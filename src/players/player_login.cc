@@ -17,13 +17,6 @@ constexpr std::size_t kNameSize = 24;
 constexpr std::size_t kIdSize = 4;       // IP, PlayerID and MacID
 constexpr std::size_t kDefaultSize = 9;  // "[default]"
 
-// Bytes [offset, offset + width) of `bytes`, shorter where it ends.
-std::string_view Field(std::string_view bytes, std::size_t offset,
-                       std::size_t width) {
-  if (offset >= bytes.size()) return {};
-  return bytes.substr(offset, width);
-}
-
 void WriteZoneLine(ServerCore& core, const ZoneEntry& zone,
                    std::string_view text) {
   core.WriteLogLine(zone.LogPrefix() + ") " + std::string(text));
@@ -159,10 +152,10 @@ void AddPlayer(ServerCore& core, std::int32_t zone_id, std::string_view name,
 void HandlePlayerLogin(ServerCore& core, std::int32_t zone_id,
                        std::string_view message) {
   ZoneEntry& zone = core.zones().Zone(zone_id);
-  const std::string name(TrimAtNul(Field(message, kLoginName, kNameSize)));
-  const std::string_view ip = Field(message, kLoginIp, kIdSize);
-  const std::string_view player_id = Field(message, kLoginPlayerId, kIdSize);
-  const std::string_view mac = Field(message, kLoginMacId, kIdSize);
+  const std::string name(TrimAtNul(FieldAt(message, kLoginName, kNameSize)));
+  const std::string_view ip = FieldAt(message, kLoginIp, kIdSize);
+  const std::string_view player_id = FieldAt(message, kLoginPlayerId, kIdSize);
+  const std::string_view mac = FieldAt(message, kLoginMacId, kIdSize);
   // Records hold exactly 4 bytes of IP and MacID: a login that lacks them
   // is neither looked up nor added.
   if (ip.size() != kIdSize || mac.size() != kIdSize) {

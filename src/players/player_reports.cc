@@ -15,17 +15,11 @@ namespace {
 constexpr std::size_t kNameSize = 24;
 constexpr std::size_t kMacOffset = 144;  // in a User Database record
 
-// Bytes [offset, offset + width) of `bytes`, shorter where it ends.
-std::string_view Field(std::string_view bytes, std::size_t offset,
-                       std::size_t width) {
-  if (offset >= bytes.size()) return {};
-  return bytes.substr(offset, width);
-}
-
 // The index of the player named by the PlayerID at offset 1; 0 when none.
 std::int32_t FindReportingPlayer(const ZoneEntry& zone,
                                  std::string_view message) {
-  return FindPlayerByID(zone, BytesToInt32(Field(message, kReportPlayerId, 4)));
+  return FindPlayerByID(zone,
+                        BytesToInt32(FieldAt(message, kReportPlayerId, 4)));
 }
 
 std::int32_t ScoreIdOf(const UserDatabase& users, std::int32_t user_id) {
@@ -91,12 +85,12 @@ void HandlePlayerLogoff(ServerCore& core, std::int32_t zone_id,
   core.WriteLogLine(zone.LogPrefix() + ") " + player.PlayerName +
                     " logging off");
   RunStep(terminal, [&] {
-    AddUsage(users, player.UserID, Field(message, kLogoffUsage, 2));
+    AddUsage(users, player.UserID, FieldAt(message, kLogoffUsage, 2));
   });
 
   // A score block cut short by the end of the message is not stored.
   const std::string_view reported =
-      Field(message, kLogoffScore, kScoreRecordSize);
+      FieldAt(message, kLogoffScore, kScoreRecordSize);
   const bool has_scores = reported.size() == kScoreRecordSize;
   if (has_scores) {
     RunStep(terminal, [&] {
@@ -133,7 +127,7 @@ void HandleDataBlock(ServerCore& core, std::int32_t zone_id,
   ZoneEntry& zone = core.zones().Zone(zone_id);
   const std::int32_t index = FindReportingPlayer(zone, message);
   if (index == 0) return;
-  const std::string_view block = Field(message, kReportBlock, kDataBlockSize);
+  const std::string_view block = FieldAt(message, kReportBlock, kDataBlockSize);
   if (block.size() != kDataBlockSize) return;
   zone.databases.users.SetUserField(zone.Player(index).UserID,
                                     UserField::kDataBlock, block);
@@ -144,7 +138,8 @@ void HandleScoreUpdate(ServerCore& core, std::int32_t zone_id,
   ZoneEntry& zone = core.zones().Zone(zone_id);
   const std::int32_t index = FindReportingPlayer(zone, message);
   if (index == 0) return;
-  const std::string_view block = Field(message, kReportBlock, kScoreRecordSize);
+  const std::string_view block =
+      FieldAt(message, kReportBlock, kScoreRecordSize);
   if (block.size() != kScoreRecordSize) return;
   UserDatabase& users = zone.databases.users;
   zone.databases.scores.PutScoreRecord(

@@ -13,12 +13,6 @@
 namespace tallyhall {
 namespace {
 
-std::string_view Field(std::string_view bytes, std::size_t offset,
-                       std::size_t width) {
-  if (offset >= bytes.size()) return {};
-  return bytes.substr(offset, width);
-}
-
 // The fields of a zone login, taken from whatever bytes the datagram has.
 struct LoginFields {
   std::string name;
@@ -35,20 +29,15 @@ struct LoginFields {
 
 LoginFields ReadLoginFields(std::string_view d) {
   LoginFields f;
-  f.name = std::string(TrimAtNul(Field(d, kZoneLoginName, kZoneLoginNameSize)));
+  f.name =
+      std::string(TrimAtNul(FieldAt(d, kZoneLoginName, kZoneLoginNameSize)));
   f.password = std::string(
-      TrimAtNul(Field(d, kZoneLoginPassword, kZoneLoginPasswordSize)));
-  f.game_port = BytesToInt16(Field(d, kZoneLoginGamePort, 2));
-  f.server_id = BytesToInt32(Field(d, kZoneLoginServerId, 4));
-  f.group_id = BytesToInt32(Field(d, kZoneLoginGroupId, 4));
-  f.score_id = BytesToInt32(Field(d, kZoneLoginScoreId, 4));
+      TrimAtNul(FieldAt(d, kZoneLoginPassword, kZoneLoginPasswordSize)));
+  f.game_port = BytesToInt16(FieldAt(d, kZoneLoginGamePort, 2));
+  f.server_id = BytesToInt32(FieldAt(d, kZoneLoginServerId, 4));
+  f.group_id = BytesToInt32(FieldAt(d, kZoneLoginGroupId, 4));
+  f.score_id = BytesToInt32(FieldAt(d, kZoneLoginScoreId, 4));
   return f;
-}
-
-void Acknowledge(ServerCore& core, const Address& sender,
-                 std::string_view datagram) {
-  core.transport().SendDatagram(
-      sender, std::string("\x00\x04", 2) + std::string(Field(datagram, 2, 4)));
 }
 
 void Refuse(ServerCore& core, const Address& sender, const LoginFields& f,
@@ -89,7 +78,7 @@ void AddZone(ServerCore& core, const Address& sender, const LoginFields& f) {
 void AcceptZone(ServerCore& core, const Address& sender,
                 std::string_view datagram, const LoginFields& f,
                 std::string_view line) {
-  Acknowledge(core, sender, datagram);
+  core.transport().SendDatagram(sender, AcknowledgementFor(datagram));
   core.WriteLogLine(f.LogPrefix() + ") " + std::string(line));
   AddZone(core, sender, f);
 }

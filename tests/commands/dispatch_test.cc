@@ -49,7 +49,7 @@ class DispatchTest : public CoreTest {
  protected:
   void SetUp() override {
     LoginZone(1, "Main");
-    Zone(1).Players.push_back(ZonePlayer{.PlayerName = "Ann", .PlayerID = 5});
+    AddPresentPlayer(1, "Ann", 5);
     TakeLines();
   }
 

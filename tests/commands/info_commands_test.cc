@@ -25,13 +25,12 @@ class InfoCommandsTest : public CoreTest {
  protected:
   void SetUp() override {
     LoginZone(1, "Main");
-    Zone(1).Players.push_back(ZonePlayer{.PlayerName = "Ann", .PlayerID = 5});
+    AddPresentPlayer(1, "Ann", 5);
     TakeLines();
   }
   ZonePlayer& Ann() { return Zone(1).Players[0]; }
   std::vector<std::string> AnnTypes(std::string_view text) {
-    Type(1, 5, text);
-    return RepliesTo(1, 5);
+    return Ask(1, 5, text);
   }
 };
 

@@ -17,14 +17,11 @@ class OperatorCommandsTest : public CoreTest {
  protected:
   void SetUp() override {
     LoginZone(1, "Main");
-    Zone(1).Players.push_back(ZonePlayer{.PlayerName = "Ann", .PlayerID = 5});
+    AddPresentPlayer(1, "Ann", 5);
     TakeLines();
   }
   ZonePlayer& Ann() { return Zone(1).Players[0]; }
-  Lines AnnTypes(std::string_view text) {
-    Type(1, 5, text);
-    return RepliesTo(1, 5);
-  }
+  Lines AnnTypes(std::string_view text) { return Ask(1, 5, text); }
   void SetPassword(std::string_view key, std::string_view value) {
     ASSERT_TRUE(
         core_.settings_file().WriteSetting("Passwords", key, value).ok());

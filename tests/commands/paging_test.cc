@@ -49,7 +49,7 @@ class TextPagingTest : public CoreTest {
  protected:
   std::vector<std::string> Page(std::string_view text, std::int32_t page) {
     LoginZone(1);
-    Zone(1).Players.push_back(ZonePlayer{.PlayerName = "Ann", .PlayerID = 5});
+    AddPresentPlayer(1, "Ann", 5);
     CommandContext ctx{.core = core_,
                        .zone_id = 1,
                        .zone = Zone(1),

@@ -54,6 +54,14 @@ void CoreTest::LoginPlayer(int n, const std::string& name,
   TakeSent(ZoneAddress(n));
 }
 
+ZonePlayer& CoreTest::AddPresentPlayer(int zone_id, std::string name,
+                                       std::int32_t player_id) {
+  ZonePlayer player;
+  player.PlayerName = std::move(name);
+  player.PlayerID = player_id;
+  return Zone(zone_id).Players.emplace_back(std::move(player));
+}
+
 void CoreTest::Type(int n, std::int32_t player_id, std::string_view text) {
   std::string message("\x13", 1);
   message += Int32ToBytes(player_id);

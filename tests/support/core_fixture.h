@@ -41,6 +41,9 @@ class CoreTest : public ::testing::Test {
   void LoginPlayer(int n, const std::string& name, std::int32_t player_id,
                    std::int32_t mac = 1234,
                    std::string ip = "\x0a\x00\x00\x07");
+  // Puts a player straight into zone `zone_id`'s list, without a login.
+  ZonePlayer& AddPresentPlayer(int zone_id, std::string name,
+                               std::int32_t player_id);
   // Message 13: the player types `text`.
   void Type(int n, std::int32_t player_id, std::string_view text);
 
@@ -49,6 +52,12 @@ class CoreTest : public ::testing::Test {
   // Texts of the 09 messages sent to `player_id` of zone `n`, then
   // forgotten.
   std::vector<std::string> RepliesTo(int n, std::int32_t player_id);
+  // Type() then RepliesTo(): what the player is told in answer.
+  std::vector<std::string> Ask(int n, std::int32_t player_id,
+                               std::string_view text) {
+    Type(n, player_id, text);
+    return RepliesTo(n, player_id);
+  }
   // Terminal texts (without stamps) written since the last call.
   std::vector<std::string> TakeLines();
 
