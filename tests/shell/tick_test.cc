@@ -115,20 +115,25 @@ TEST_F(TickTest, AutoSaveZeroSavesAtEveryTickAndNoZoneOnlyMovesLastSaveTime) {
 }
 
 // Drives the core as the event loop does: a save tick every 30 seconds from
-// start-up and a greeting timer re-armed for 30 seconds by every queued
-// greeting.
+// start-up and a greeting timer re-armed for 30 seconds by every login.
 TEST_F(TickTest, SteadyLoginsNeitherStarveSavesNorHurryGreetings) {
-  LoginZone(1);
+  LoginZone(1, "One");
+  ZoneLoginFields two;
+  two.name = "Two";
+  two.server_id = 2;
+  LoginZone(2, two);
   core_.settings().auto_save = 60;
   SetTime(12, 0, 0);
   TakeLines();
   int greeting_due = -1;
   int restarts_seen = scheduler_.restarts;
-  int saves = 0;
+  std::vector<int> save_times;
   std::vector<int> greeting_times;
   for (int t = 1; t <= 400; ++t) {
     clock_.Advance(1);
-    if (t <= 300 && t % 10 == 0) core_.QueueGreeting(1, t, "hello");
+    if (t <= 300 && t % 10 == 0) {
+      LoginPlayer(t % 20 == 0 ? 1 : 2, "P" + std::to_string(t), t);
+    }
     if (scheduler_.restarts != restarts_seen) {
       restarts_seen = scheduler_.restarts;
       greeting_due = t + kTickSeconds;
@@ -138,11 +143,23 @@ TEST_F(TickTest, SteadyLoginsNeitherStarveSavesNorHurryGreetings) {
       greeting_times.push_back(t);
     }
     if (t % kTickSeconds == 0) core_.OnSaveTick();
-    saves += CountLines(" Written: ");
+    const std::vector<std::string> lines = TakeLines();
+    auto saved = [&](std::string_view zone) {
+      return std::any_of(lines.begin(), lines.end(), [&](const auto& line) {
+        return line.starts_with(std::string(zone) + " Written: ");
+      });
+    };
+    if (saved("One") && saved("Two")) save_times.push_back(t);
   }
-  EXPECT_GE(saves, 6);  // about one a minute over 400 seconds
+  // Every zone is saved once a minute while players keep arriving.
+  EXPECT_EQ(save_times, (std::vector<int>{60, 120, 180, 240, 300, 360}));
+  // All greetings leave together, 30 seconds after the last login.
   EXPECT_EQ(greeting_times, std::vector<int>{330});
-  EXPECT_EQ(RepliesTo(1, 300), std::vector<std::string>{"hello"});
+  EXPECT_EQ(
+      RepliesTo(1, 300),
+      std::vector<std::string>{
+          "Greetings. This is Tallyhall. Type ?bhelp for biller commands"});
+  EXPECT_EQ(RepliesTo(2, 10).size(), 1u);
 }
 
 }  // namespace
