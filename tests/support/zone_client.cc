@@ -68,7 +68,9 @@ std::optional<std::string> ZoneClient::Receive(int timeout_ms) {
 
 std::vector<std::string> ZoneClient::ReceiveUntilQuiet(int quiet_ms) {
   std::vector<std::string> datagrams;
-  while (auto datagram = Receive(quiet_ms)) {
+  // The first answer may take a while on a loaded machine; after it, the
+  // rest of a burst follows at once.
+  for (auto datagram = Receive(2000); datagram; datagram = Receive(quiet_ms)) {
     datagrams.push_back(std::move(*datagram));
   }
   return datagrams;

@@ -43,7 +43,8 @@ class ZoneClient {
   void SendRaw(std::string_view bytes);
   // The next datagram, or nullopt when none arrives within `timeout_ms`.
   std::optional<std::string> Receive(int timeout_ms = 2000);
-  // Every datagram that arrives until the socket stays quiet for `quiet_ms`.
+  // Every datagram that arrives until the socket stays quiet for `quiet_ms`
+  // (waiting up to 2 seconds for the first).
   std::vector<std::string> ReceiveUntilQuiet(int quiet_ms = 300);
 
   // Sends 00 01 + key + 01 00; true when answered with 00 02 + key.
