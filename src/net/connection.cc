@@ -111,14 +111,16 @@ void DispatchReliableMessage(ServerCore& core, std::int32_t zone_id,
 
 void InterpretFromZone(ServerCore& core, std::int32_t zone_id,
                        const Address& sender, std::string_view datagram) {
+  // Connection-level packets are 00 + their kind.
+  const bool framed = ByteAt(datagram, 0) == 0;
   const unsigned char kind = ByteAt(datagram, 1);
-  if (ByteAt(datagram, 0) == 0 && kind == 0x04) return;
-  if (ByteAt(datagram, 0) == 0 && kind == 0x07 && datagram.size() >= 2) {
+  if (framed && kind == 0x04) return;  // acknowledgements are not looked at
+  if (framed && kind == 0x07) {
     ZoneLogoff(core, zone_id, sender);
     return;
   }
   core.transport().SendDatagram(sender, AcknowledgementFor(datagram));
-  if (ByteAt(datagram, 0) == 0 && kind == 0x03 && datagram.size() >= 2) {
+  if (framed && kind == 0x03) {
     DispatchReliableMessage(core, zone_id, datagram);
     return;
   }
