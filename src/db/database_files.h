@@ -5,13 +5,13 @@
 #define TALLYHALL_DB_DATABASE_FILES_H_
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
 #include "db/score_db.h"
 #include "db/squad_db.h"
 #include "db/user_db.h"
+#include "shell/file_io.h"
 #include "shell/status.h"
 #include "shell/terminal.h"
 
@@ -46,20 +46,6 @@ Status LoadDatabases(std::string_view folder, std::string_view zone_name,
 Status SaveDatabases(std::string_view folder, std::string_view zone_name,
                      const DatabaseIds& ids, const ZoneDatabases& dbs,
                      Terminal& terminal);
-
-// Fault injection for tests of WriteFileAtomically.
-struct AtomicWriteHooks {
-  // Called with the temporary file's path once it is written and synced,
-  // just before the rename; a non-zero errno value fails the write there.
-  std::function<int(const std::string& temp_path)> before_rename;
-};
-
-// Writes `bytes` to a temporary file in the same folder (`path` + ".tmp"),
-// flushes and syncs it, then renames it over `path`: a crash leaves the old
-// or the new file, never a part of one. On failure the temporary file is
-// removed, `path` is untouched and the error reads "<path>: <reason>".
-Status WriteFileAtomically(const std::string& path, std::string_view bytes,
-                           const AtomicWriteHooks* hooks = nullptr);
 
 }  // namespace tallyhall
 

@@ -137,6 +137,12 @@ void UdpEndpoint::RestartGreetingTimer() {
   loop_->greeting_timer.expires_after(kTick);
   loop_->greeting_timer.async_wait([this](const asio::error_code& error) {
     if (error) return;
+    // An expiry that was already due when a later login restarted the timer
+    // still completes without an error: the greetings then wait for the new
+    // expiry instead.
+    if (loop_->greeting_timer.expiry() > std::chrono::steady_clock::now()) {
+      return;
+    }
     loop_->Guarded([&] { loop_->core->OnGreetingTimer(); });
   });
 }

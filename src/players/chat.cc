@@ -3,7 +3,6 @@
 // commands.
 #include "players/chat.h"
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -179,9 +178,9 @@ void HandleFind(CommandContext& ctx, std::string_view) {
   const std::string key = std::string(SkipLeadingSpaces(
       ToLower(sysop ? FieldAt(ctx.text, kFindKeyOffset)
                     : FieldAt(ctx.text, kFindKeyOffset, kFindKeyLength))));
-  // A number beyond 32 bits cannot be anybody's MacID.
-  const std::optional<std::int32_t> mac_key =
-      sysop ? ReadNumber(key) : std::nullopt;
+  // The MacID asked for: the number at the start of the key, 0 when there
+  // is none (a number beyond 32 bits writes its failure line and reads 0).
+  const std::int32_t mac_key = sysop ? ctx.Number(key) : 0;
 
   bool found = false;
   ZoneTable& zones = ctx.core.zones();

@@ -5,7 +5,9 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -17,17 +19,19 @@
 
 namespace {
 
-// Holds an exclusive lock on Tallyhall.lock for the life of the process.
-// Returns false when another instance holds it.
-bool LockProgramFolder(const std::string& folder) {
+enum class LockResult { kLocked, kHeldByAnother, kFailed };
+
+// Takes an exclusive lock on Tallyhall.lock for the life of the process.
+LockResult LockProgramFolder(const std::string& folder) {
   const std::string path = folder + "/Tallyhall.lock";
   int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
+  if (fd < 0) return LockResult::kFailed;
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const bool held = errno == EWOULDBLOCK;
     ::close(fd);
-    return false;
+    return held ? LockResult::kHeldByAnother : LockResult::kFailed;
   }
-  return true;  // fd stays open: the lock lasts until the process ends
+  return LockResult::kLocked;  // fd stays open: the lock lasts until exit
 }
 
 }  // namespace
@@ -36,9 +40,21 @@ int main() {
   using namespace tallyhall;
   std::error_code error;
   const std::string folder = std::filesystem::current_path(error).string();
-  if (error || !LockProgramFolder(folder)) {
-    std::fprintf(stderr, "Tallyhall is already running in this folder\n");
+  if (error) {
+    std::fprintf(stderr, "Tallyhall: no program folder: %s\n",
+                 error.message().c_str());
     return 1;
+  }
+  switch (LockProgramFolder(folder)) {
+    case LockResult::kLocked:
+      break;
+    case LockResult::kHeldByAnother:
+      std::fprintf(stderr, "Tallyhall is already running in this folder\n");
+      return 1;
+    case LockResult::kFailed:
+      std::fprintf(stderr, "Tallyhall: cannot lock %s/Tallyhall.lock: %s\n",
+                   folder.c_str(), std::strerror(errno));
+      return 1;
   }
 
   // A closed stdout pipe must not end the server.

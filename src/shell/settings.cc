@@ -2,15 +2,10 @@
 // first start, and the conversions of the seven values read at start-up.
 #include "shell/settings.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <fstream>
 #include <vector>
 
+#include "shell/file_io.h"
 #include "shell/numbers.h"
 
 namespace tallyhall {
@@ -152,80 +147,6 @@ std::optional<std::size_t> FindKey(const std::vector<std::string>& lines,
   return std::nullopt;
 }
 
-// "<path>: <reason>" for a failed file operation.
-Status FileError(const std::string& path, std::string_view what, int error) {
-  return Status::Error(path + ": " + std::string(what) + ": " +
-                       std::strerror(error));
-}
-
-// The whole file. A missing file reads as empty text; another failure to
-// read is an error.
-Status ReadWholeFile(const std::string& path, std::string& text) {
-  text.clear();
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0)
-    return errno == ENOENT ? Status::Ok() : FileError(path, "open", errno);
-  char buffer[4096];
-  ssize_t count;
-  while ((count = read(fd, buffer, sizeof buffer)) != 0) {
-    if (count < 0 && errno == EINTR) continue;
-    if (count < 0) {
-      int error = errno;
-      close(fd);
-      return FileError(path, "read", error);
-    }
-    text.append(buffer, static_cast<std::size_t>(count));
-  }
-  close(fd);
-  return Status::Ok();
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    ssize_t count = write(fd, bytes.data(), bytes.size());
-    if (count < 0 && errno == EINTR) continue;
-    if (count < 0) return false;
-    if (count == 0) {
-      errno = EIO;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(count));
-  }
-  return true;
-}
-
-// The folder part of a path, for syncing the rename.
-std::string FolderOf(const std::string& path) {
-  std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// Replaces the file with `text` so that a crash leaves the old or the new
-// file whole: a temporary file in the same folder, synced, then renamed
-// over it. The file keeps its permission bits.
-Status ReplaceFile(const std::string& path, std::string_view text) {
-  std::string temp = path + ".tmp";
-  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return FileError(temp, "open", errno);
-  struct stat old_file;
-  if (stat(path.c_str(), &old_file) == 0) fchmod(fd, old_file.st_mode & 07777);
-  int error = 0;
-  if (!WriteAll(fd, text) || fsync(fd) != 0) error = errno;
-  if (close(fd) != 0 && error == 0) error = errno;
-  if (error == 0 && rename(temp.c_str(), path.c_str()) != 0) error = errno;
-  if (error != 0) {
-    unlink(temp.c_str());
-    return FileError(path, "write", error);
-  }
-  int folder = open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (folder >= 0) {
-    fsync(folder);
-    close(folder);
-  }
-  return Status::Ok();
-}
-
 bool HasLineBreakOrNul(std::string_view text) {
   return text.find_first_of(std::string_view("\r\n\0", 3)) !=
          std::string_view::npos;
@@ -335,7 +256,7 @@ Status SettingsFile::WriteSetting(std::string_view section,
   PutKeyLine(lines, section, key, value.substr(0, kMaxWriteLength));
   std::string joined;
   for (const std::string& line : lines) joined += line;
-  return ReplaceFile(path_, joined);
+  return WriteFileAtomically(path_, joined);
 }
 
 void SettingsFile::EnsureExists() {
