@@ -180,6 +180,26 @@ TEST_F(ZoneLoginTest, ZoneWhoseDatabasesFailToLoadNeverOverwritesItsFiles) {
   EXPECT_EQ(core_.zones().ZoneCount(), 0);
 }
 
+TEST_F(ZoneLoginTest, ZonesSharingIdsKeepOwnCopiesAndLastSaveWins) {
+  WriteFile(folder_.File("Score.1"), std::string(14, '\x01'));
+  LoginZone(1, "One");
+  LoginZone(2, "Two");
+  const std::vector<std::string> lines = TakeLines();
+  ASSERT_EQ(lines.size(), 6u);
+  EXPECT_EQ(lines[2],
+            "One Loaded: 0 User Database records 0 Squad Database records 1 "
+            "Score Database records");
+  EXPECT_EQ(lines[5],
+            "Two Loaded: 0 User Database records 0 Squad Database records 1 "
+            "Score Database records");
+  Zone(1).databases.scores.PutScoreRecord(1, std::string(14, 'a'));
+  Zone(2).databases.scores.PutScoreRecord(1, std::string(14, 'b'));
+  EXPECT_EQ(Zone(2).databases.scores.GetScoreRecord(1), std::string(14, 'b'));
+  Receive(ZoneAddress(2), Hex("00 07"));
+  Receive(ZoneAddress(1), Hex("00 07"));
+  EXPECT_EQ(ReadFile(folder_.File("Score.1")), std::string(14, 'a'));
+}
+
 TEST_F(ZoneLoginTest, ShutdownDisconnectsAndSavesEveryZoneInTableOrder) {
   LoginZone(1, "One");
   ZoneLoginFields two;
