@@ -52,15 +52,6 @@ class DispatchTest : public CoreTest {
     AddPresentPlayer(1, "Ann", 5);
     TakeLines();
   }
-
-  CommandContext Context() {
-    return CommandContext{.core = core_,
-                          .zone_id = 1,
-                          .zone = Zone(1),
-                          .player = Zone(1).Players[0],
-                          .player_id = 5,
-                          .text = ""};
-  }
 };
 
 TEST_F(DispatchTest, CommandFromUnknownPlayerIsDroppedSilently) {
@@ -95,7 +86,7 @@ TEST_F(DispatchTest, ShortUserCommandMessagesAreHarmless) {
 }
 
 TEST_F(DispatchTest, NumberArgumentsFollowTheReadingRules) {
-  CommandContext ctx = Context();
+  CommandContext ctx = Context(1);
   EXPECT_EQ(ctx.Number("1 2"), 12);
   EXPECT_EQ(ctx.Number(" 2.5"), 2);
   EXPECT_EQ(ctx.Number("3.5"), 4);

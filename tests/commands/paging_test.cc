@@ -50,12 +50,7 @@ class TextPagingTest : public CoreTest {
   std::vector<std::string> Page(std::string_view text, std::int32_t page) {
     LoginZone(1);
     AddPresentPlayer(1, "Ann", 5);
-    CommandContext ctx{.core = core_,
-                       .zone_id = 1,
-                       .zone = Zone(1),
-                       .player = Zone(1).Players[0],
-                       .player_id = 5,
-                       .text = ""};
+    CommandContext ctx = Context(1);
     ReplyTextPage(ctx, text, page);
     return RepliesTo(1, 5);
   }

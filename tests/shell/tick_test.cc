@@ -64,10 +64,7 @@ TEST_F(TickTest, GreetingForZoneThatLeftOrWasReplacedIsDropped) {
 
 TEST_F(TickTest, SaveTickSavesEveryZoneOnceThePeriodHasPassed) {
   LoginZone(1, "One");
-  ZoneLoginFields two;
-  two.name = "Two";
-  two.server_id = 2;
-  LoginZone(2, two);
+  LoginZoneWithOwnUsers(2, "Two");
   core_.settings().auto_save = 60;
   SetTime(12, 0, 0);
   TakeLines();
@@ -118,10 +115,7 @@ TEST_F(TickTest, AutoSaveZeroSavesAtEveryTickAndNoZoneOnlyMovesLastSaveTime) {
 // start-up and a greeting timer re-armed for 30 seconds by every login.
 TEST_F(TickTest, SteadyLoginsNeitherStarveSavesNorHurryGreetings) {
   LoginZone(1, "One");
-  ZoneLoginFields two;
-  two.name = "Two";
-  two.server_id = 2;
-  LoginZone(2, two);
+  LoginZoneWithOwnUsers(2, "Two");
   core_.settings().auto_save = 60;
   SetTime(12, 0, 0);
   TakeLines();

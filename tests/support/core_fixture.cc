@@ -41,6 +41,25 @@ std::int32_t CoreTest::LoginZone(int n, const ZoneLoginFields& fields) {
   return core_.zones().FindZoneByAddress(ZoneAddress(n));
 }
 
+std::int32_t CoreTest::LoginZoneWithOwnUsers(int n, const std::string& name) {
+  ZoneLoginFields fields;
+  fields.name = name;
+  fields.server_id = n;
+  return LoginZone(n, fields);
+}
+
+CommandContext CoreTest::Context(int zone_id, std::int32_t index,
+                                 std::string_view text) {
+  ZoneEntry& zone = Zone(zone_id);
+  ZonePlayer& player = zone.Player(index);
+  return CommandContext{.core = core_,
+                        .zone_id = zone_id,
+                        .zone = zone,
+                        .player = player,
+                        .player_id = player.PlayerID,
+                        .text = text};
+}
+
 void CoreTest::LoginPlayer(int n, const std::string& name,
                            std::int32_t player_id, std::int32_t mac,
                            std::string ip) {

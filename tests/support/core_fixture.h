@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/command_context.h"
 #include "shell/server_core.h"
 #include "support/fakes.h"
 #include "support/zone_client.h"
@@ -37,6 +38,8 @@ class CoreTest : public ::testing::Test {
   // Logs zone number `n` in with the billing password; returns its ZoneID.
   std::int32_t LoginZone(int n, const std::string& name = "Zone");
   std::int32_t LoginZone(int n, const ZoneLoginFields& fields);
+  // Logs zone `n` in with ServerID `n`, so that its User file is its own.
+  std::int32_t LoginZoneWithOwnUsers(int n, const std::string& name);
   // Logs a player in to zone `n` (new players are added at once).
   void LoginPlayer(int n, const std::string& name, std::int32_t player_id,
                    std::int32_t mac = 1234,
@@ -62,6 +65,9 @@ class CoreTest : public ::testing::Test {
   std::vector<std::string> TakeLines();
 
   ZoneEntry& Zone(int zone_id) { return core_.zones().Zone(zone_id); }
+  // A command context for the player at `index` of zone `zone_id`.
+  CommandContext Context(int zone_id, std::int32_t index = 1,
+                         std::string_view text = "");
 
   TempDir folder_;
   FakeTransport transport_;

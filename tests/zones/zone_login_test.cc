@@ -202,10 +202,7 @@ TEST_F(ZoneLoginTest, ZonesSharingIdsKeepOwnCopiesAndLastSaveWins) {
 
 TEST_F(ZoneLoginTest, ShutdownDisconnectsAndSavesEveryZoneInTableOrder) {
   LoginZone(1, "One");
-  ZoneLoginFields two;
-  two.name = "Two";
-  two.server_id = 2;
-  LoginZone(2, two);
+  LoginZoneWithOwnUsers(2, "Two");
   TakeLines();
   core_.Shutdown();
   EXPECT_EQ(TakeSent(ZoneAddress(1)), std::vector<std::string>{Hex("00 07")});
