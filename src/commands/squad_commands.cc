@@ -16,7 +16,9 @@
 namespace tallyhall {
 namespace {
 
-constexpr std::size_t kNameColumn = 24;  // the width of a name in a listing
+// Squad names and passwords are 24-byte fields; a listing gives a name as
+// many columns.
+constexpr std::size_t kTextWidth = 24;
 
 SquadDatabase& Squads(CommandContext& ctx) { return ctx.zone.databases.squads; }
 UserDatabase& Users(CommandContext& ctx) { return ctx.zone.databases.users; }
@@ -106,7 +108,7 @@ std::string Blanks(std::int64_t count) {
 // `text` padded with blanks to the name column's width, then one blank.
 std::string Column(std::string_view text) {
   return std::string(text) +
-         Blanks(static_cast<std::int64_t>(kNameColumn) -
+         Blanks(static_cast<std::int64_t>(kTextWidth) -
                 static_cast<std::int64_t>(text.size())) +
          " ";
 }
@@ -132,10 +134,17 @@ std::string ListingRow(CommandContext& ctx, std::int64_t width,
          ". " + Column(SquadName(ctx, squad_id));
 }
 
-// Stores `owner` as the squad's owner and tells the caller: below 1 the
-// squad is owned by nobody.
-void StoreOwner(CommandContext& ctx, std::int32_t squad_id, std::int32_t owner,
-                std::string_view made_owner_text) {
+// Reads the new owner from `owner_text`, stores it as the squad's owner and
+// tells the caller; below 1 the squad is owned by nobody. An owner above
+// UserCount is refused with "UserID is out of bounds".
+void ChangeOwnerOrReply(CommandContext& ctx, std::int32_t squad_id,
+                        std::string_view owner_text,
+                        std::string_view made_owner_text) {
+  const std::int32_t owner = ctx.Number(owner_text);
+  if (owner > Users(ctx).UserCount()) {
+    ctx.Reply("UserID is out of bounds");
+    return;
+  }
   Squads(ctx).SetSquadField(squad_id, SquadField::kOwner, Int32ToBytes(owner));
   ctx.Reply(Numbered(
       owner, owner < 1 ? std::string("Squad ownership is lost")
@@ -181,7 +190,7 @@ void HandleSquadJoin(CommandContext& ctx, std::string_view args) {
     return;
   }
   // The owner rejoins without the password.
-  if (PadField(split.second, kNameColumn) !=
+  if (PadField(split.second, kTextWidth) !=
           Squads(ctx).GetSquadField(squad_id, SquadField::kPassword) &&
       !OwnsSquad(ctx, squad_id)) {
     ctx.Reply("Invalid squad password");
@@ -239,13 +248,8 @@ void HandleSquadGrant(CommandContext& ctx, std::string_view args) {
     ctx.Reply("You are not the owner of the squad you are currently in");
     return;
   }
-  const std::int32_t new_owner = ctx.Number(args);
-  if (new_owner > Users(ctx).UserCount()) {
-    ctx.Reply("UserID is out of bounds");
-    return;
-  }
-  StoreOwner(ctx, squad_id, new_owner,
-             " Player was made the owner of your squad");
+  ChangeOwnerOrReply(ctx, squad_id, args,
+                     " Player was made the owner of your squad");
 }
 
 // ?squadpassword (SquadID):(new password)
@@ -382,13 +386,8 @@ void HandleSquadOwner(CommandContext& ctx, std::string_view args) {
     ctx.Reply(Numbered(owner, UserName(ctx, owner)));
     return;
   }
-  const std::int32_t new_owner = ctx.Number(split.second);
-  if (new_owner > Users(ctx).UserCount()) {
-    ctx.Reply("UserID is out of bounds");
-    return;
-  }
-  StoreOwner(ctx, squad_id, new_owner,
-             " Player was made the owner of the squad");
+  ChangeOwnerOrReply(ctx, squad_id, split.second,
+                     " Player was made the owner of the squad");
 }
 
 // ?squadown (page)
