@@ -1,5 +1,5 @@
-// Squads over real UDP: one player creates a squad, another joins it, both
-// list it, and the squad's name comes back in the next login reply.
+// Squads over real UDP: one player creates a squad, another joins it and
+// lists it, and the squad's name comes back in his next login reply.
 #include <gtest/gtest.h>
 
 #include "db/encoding.h"
@@ -43,7 +43,7 @@ class SquadVisitTest : public E2eTest {
   std::unique_ptr<ZoneClient> zone_;
 };
 
-TEST_F(SquadVisitTest, PlayersCreateJoinAndListASquad) {
+TEST_F(SquadVisitTest, PlayersCreateJoinListAndReenterASquad) {
   ASSERT_EQ(Enter("Ann", 21).substr(30, 24), std::string(24, '\0'));
   Enter("Bob", 22);
   EXPECT_EQ(Type(21, "?squadcreate Owls:hoot"),
@@ -54,10 +54,6 @@ TEST_F(SquadVisitTest, PlayersCreateJoinAndListASquad) {
   EXPECT_EQ(
       Type(22, "?squadmembers"),
       (Lines{"Members of squad Owls", "1. Ann - Owner", "2. Bob", "Page 1"}));
-  const Lines listing = Type(21, "?squaddatabase");
-  ASSERT_EQ(listing.size(), 3u);
-  EXPECT_EQ(listing[1], "1. Owls" + std::string(21, ' ') + "Ann" +
-                            std::string(22, ' ') + "Private");
   zone_->SendReliable("\x05" + Int32ToBytes(22));
   zone_->ReceiveMessages();
   EXPECT_EQ(Enter("Bob", 23).substr(30, 24), PadField("Owls", 24));
