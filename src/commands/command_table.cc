@@ -8,6 +8,7 @@
 
 #include "commands/info_commands.h"
 #include "commands/operator_commands.h"
+#include "commands/squad_commands.h"
 #include "players/chat.h"
 
 namespace tallyhall {
@@ -20,20 +21,29 @@ using enum Match;
 using enum Level;
 
 constexpr std::array<CommandEntry, 49> kCommands{{
-    {.text = "?squadcreate", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?squadjoin", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?squadleave", .match = kExact, .handler = &NotYetBuilt},
-    {.text = "?squaddissolve", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?squadgrant", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?squadpassword", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?squadkick", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?squadmembers", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?squadid", .match = kExact, .handler = &NotYetBuilt},
-    {.text = "?scoreid", .match = kExact, .handler = &NotYetBuilt},
-    {.text = "?squaddatabase", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?squadowner", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?squadown", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?squadname", .match = kPrefix, .handler = &NotYetBuilt},
+    {.text = "?squadcreate", .match = kPrefix, .handler = &HandleSquadCreate},
+    {.text = "?squadjoin", .match = kPrefix, .handler = &HandleSquadJoin},
+    {.text = "?squadleave", .match = kExact, .handler = &HandleSquadLeave},
+    {.text = "?squaddissolve",
+     .match = kPrefix,
+     .handler = &HandleSquadDissolve},
+    {.text = "?squadgrant", .match = kPrefix, .handler = &HandleSquadGrant},
+    {.text = "?squadpassword",
+     .match = kPrefix,
+     .handler = &HandleSquadPassword},
+    {.text = "?squadkick", .match = kPrefix, .handler = &HandleSquadKick},
+    {.text = "?squadmembers", .match = kPrefix, .handler = &HandleSquadMembers},
+    {.text = "?squadid", .match = kExact, .handler = &HandleSquadId},
+    {.text = "?scoreid", .match = kExact, .handler = &HandleScoreId},
+    {.text = "?squaddatabase",
+     .match = kPrefix,
+     .handler = &HandleSquadDatabase},
+    {.text = "?squadowner",
+     .match = kPrefix,
+     .handler = &HandleSquadOwner,
+     .level = kAccountOp},
+    {.text = "?squadown", .match = kPrefix, .handler = &HandleSquadOwn},
+    {.text = "?squadname", .match = kPrefix, .handler = &HandleSquadName},
     {.text = "?chat", .match = kPrefix, .handler = &HandleChat},
     {.text = "?find", .match = kPrefix, .handler = &HandleFind},
     {.text = "?top", .match = kPrefix, .handler = &NotYetBuilt},

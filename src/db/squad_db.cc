@@ -98,11 +98,23 @@ std::int32_t SquadDatabase::AppendSquad(std::string_view name,
   return count_;
 }
 
+void SquadDatabase::RemoveSquad(std::int32_t id) {
+  if (id <= 0 || id > count_) return;
+  bytes_.erase(Offset(id), kRecordSize);
+  --count_;
+  // Every later SquadID moves down by one.
+  RebuildIndex();
+}
+
 void SquadDatabase::Assign(std::string bytes, std::int32_t count) {
   if (count < 0) count = 0;
   bytes.resize(static_cast<std::size_t>(count) * kRecordSize, '\0');
   bytes_ = std::move(bytes);
   count_ = count;
+  RebuildIndex();
+}
+
+void SquadDatabase::RebuildIndex() {
   by_name_.clear();
   for (std::int32_t id = 1; id <= count_; ++id) IndexRecord(id);
 }

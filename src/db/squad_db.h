@@ -42,12 +42,19 @@ class SquadDatabase {
   std::int32_t AppendSquad(std::string_view name, std::string_view password,
                            std::int32_t owner);
 
+  // Removes squad `id`: every later squad moves down by one place and
+  // SquadCount decreases by one; FindSquad answers for the new positions.
+  // Nothing happens outside 1..SquadCount. The members' SquadIDs in the
+  // User Database are the caller's to renumber.
+  void RemoveSquad(std::int32_t id);
+
   const std::string& bytes() const { return bytes_; }
   void Assign(std::string bytes, std::int32_t count);
 
  private:
   void IndexRecord(std::int32_t id);
   void UnindexRecord(std::int32_t id);
+  void RebuildIndex();
 
   std::string bytes_;
   std::int32_t count_ = 0;

@@ -82,5 +82,25 @@ TEST(SquadDatabaseTest, IdsOutsideTheCountReadEmptyAndChangeNothing) {
   EXPECT_EQ(db.FindSquad("x"), 0);
 }
 
+TEST(SquadDatabaseTest, RemovedSquadClosesItsGapAndTheIndexFollows) {
+  SquadDatabase db;
+  db.AppendSquad("One", "", 1);
+  db.AppendSquad("Two", "", 2);
+  db.AppendSquad("Three", "", 3);
+  db.AppendSquad("two", "", 4);
+  for (int id : {0, 5}) db.RemoveSquad(id);
+  ASSERT_EQ(db.SquadCount(), 4);
+  db.RemoveSquad(2);
+  ASSERT_EQ(db.SquadCount(), 3);
+  ASSERT_EQ(db.bytes().size(), 156u);
+  EXPECT_EQ(db.GetSquadRecord(2), "Three" + Nul(43) + Hex("03 00 00 00"));
+  EXPECT_EQ(db.FindSquad("TWO"), 3);
+  EXPECT_EQ(db.FindSquad("three"), 2);
+  EXPECT_EQ(db.FindSquad("one"), 1);
+  db.RemoveSquad(3);
+  EXPECT_EQ(db.FindSquad("two"), 0);
+  EXPECT_EQ(db.GetSquadRecord(3), "");
+}
+
 }  // namespace
 }  // namespace tallyhall
