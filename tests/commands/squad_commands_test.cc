@@ -115,7 +115,9 @@ TEST_F(SquadCommandsTest, MembersOwnersAndOperatorsConverse) {
        {1, "?squadowner 1:-1", {"-1. Squad ownership is lost"}},
        {1, "?squadowner 1:3", {"3. Cy Player was made the owner of the squad"}},
        {1, "?squadpassword 2:x", {"2. Gamma  Squad password changed to x"}},
-       {1, "?squadpassword 7:x", {"SquadID is out of bounds"}},
+       // An absent squad reads as empty: the reply comes, nothing changes.
+       {1, "?squadpassword 7:x", {"7.   Squad password changed to x"}},
+       {1, "?squadpassword 7", {"7. Squad password is "}},
        {1, "?squadname 2:Beta", {kRenamed}},
        {1, "?squaddissolve 2", {kNotOwner}}});
 }
