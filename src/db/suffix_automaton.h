@@ -11,14 +11,14 @@
 namespace tallyhall {
 
 // The suffix automaton of everything appended so far, built online: every
-// byte appended costs amortised constant time, and Contains(s) walks |s|
-// transitions. Bytes are 8-bit, NUL included. A text of n bytes needs at
-// most 2n states and 3n transitions. Each state keeps its transitions in
-// one block of a shared pool, sized to the next power of two, so a state
-// costs what it uses (8 bytes a transition), not 256 entries.
-// Appending beyond 2^27 bytes fails with std::length_error and leaves the
-// automaton as it was; a failed allocation (std::bad_alloc) leaves it
-// unusable, to be discarded by the caller.
+// byte appended costs amortised constant time (a state's transitions are
+// scanned, at most 256), and Contains(s) follows |s| transitions. Bytes are
+// 8-bit, NUL included. A text of n bytes needs at most 2n states and 3n
+// transitions. Each state keeps its transitions in one block of a shared pool,
+// sized to the next power of two, so a state costs what it uses (8 bytes a
+// transition), not 256 entries. Appending beyond 2^27 bytes fails with
+// std::length_error and leaves the automaton as it was; a failed allocation
+// (std::bad_alloc) leaves it unusable, to be discarded by the caller.
 class SuffixAutomaton {
  public:
   SuffixAutomaton();
