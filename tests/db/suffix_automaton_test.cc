@@ -10,17 +10,6 @@
 namespace tallyhall {
 namespace {
 
-struct Alphabet {
-  const char* name;
-  std::string bytes;
-};
-
-std::string AllBytes() {
-  std::string bytes;
-  for (int b = 0; b < 256; ++b) bytes.push_back(static_cast<char>(b));
-  return bytes;
-}
-
 std::string RandomText(std::mt19937& random, const std::string& alphabet,
                        std::size_t length) {
   std::string text;
@@ -31,19 +20,17 @@ std::string RandomText(std::mt19937& random, const std::string& alphabet,
 }
 
 TEST(SuffixAutomatonTest, AnswersAsFindOnTextsGrownAtRandom) {
-  const Alphabet alphabets[] = {
-      {"ab", "ab"},
-      {"names and delimiters", "abAB<>,"},
-      {"all bytes", AllBytes()},
-  };
-  for (const Alphabet& alphabet : alphabets) {
+  std::string all_bytes(256, '\0');
+  for (int b = 0; b < 256; ++b) all_bytes[b] = static_cast<char>(b);
+  // Two letters, names with delimiters, and every byte (NUL included).
+  for (const std::string& alphabet :
+       {std::string("ab"), std::string("abAB<>,"), all_bytes}) {
     for (unsigned seed = 1; seed <= 4; ++seed) {
       std::mt19937 random(seed);
       SuffixAutomaton automaton;
       std::string text;
       while (text.size() < 1500) {
-        const std::string piece =
-            RandomText(random, alphabet.bytes, random() % 12);
+        const std::string piece = RandomText(random, alphabet, random() % 12);
         automaton.Append(piece);
         text += piece;
         ASSERT_EQ(automaton.size(), text.size());
@@ -54,11 +41,11 @@ TEST(SuffixAutomatonTest, AnswersAsFindOnTextsGrownAtRandom) {
             const std::size_t from = random() % text.size();
             pattern = text.substr(from, random() % 30);
           } else {
-            pattern = RandomText(random, alphabet.bytes, random() % 7);
+            pattern = RandomText(random, alphabet, random() % 7);
           }
           ASSERT_EQ(automaton.Contains(pattern),
                     text.find(pattern) != std::string::npos)
-              << alphabet.name << " seed " << seed << " text size "
+              << alphabet.size() << " letters, seed " << seed << " text size "
               << text.size() << " pattern '" << pattern << "'";
         }
       }
@@ -68,15 +55,8 @@ TEST(SuffixAutomatonTest, AnswersAsFindOnTextsGrownAtRandom) {
   }
 }
 
-TEST(SuffixAutomatonTest, EmptyPatternOccursAndNulIsAByte) {
-  SuffixAutomaton automaton;
-  EXPECT_TRUE(automaton.Contains(""));  // as std::string().find("") == 0
-  EXPECT_FALSE(automaton.Contains("a"));
-  automaton.Append(std::string("<a\0b>", 5));
-  EXPECT_TRUE(automaton.Contains(std::string("a\0b", 3)));
-  EXPECT_FALSE(automaton.Contains(std::string("a\0\0", 3)));
-  EXPECT_FALSE(automaton.Contains("ab"));
-  EXPECT_FALSE(automaton.Contains("A"));  // case-sensitive
+TEST(SuffixAutomatonTest, EmptyPatternOccursEvenInAnEmptyText) {
+  EXPECT_TRUE(SuffixAutomaton().Contains(""));  // as std::string().find("")
 }
 
 }  // namespace
