@@ -8,6 +8,7 @@
 
 #include "commands/info_commands.h"
 #include "commands/operator_commands.h"
+#include "commands/player_info_commands.h"
 #include "commands/squad_commands.h"
 #include "players/chat.h"
 
@@ -75,13 +76,34 @@ constexpr std::array<CommandEntry, 49> kCommands{{
     {.text = "?save", .match = kExact, .handler = &NotYetBuilt},
     {.text = "?autosave", .match = kPrefix, .handler = &NotYetBuilt},
     {.text = "?greeting", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?username", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?infodump", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?infopage", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?info", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?aliasx2", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?aliaspage", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?alias", .match = kPrefix, .handler = &NotYetBuilt},
+    {.text = "?username",
+     .match = kPrefix,
+     .handler = &HandleUsername,
+     .level = kAccountOp},
+    {.text = "?infodump",
+     .match = kPrefix,
+     .handler = &HandleInfoDump,
+     .level = kSysOp},
+    {.text = "?infopage",
+     .match = kPrefix,
+     .handler = &HandleInfoPage,
+     .level = kSysOp},
+    {.text = "?info",
+     .match = kPrefix,
+     .handler = &HandleInfo,
+     .level = kSysOp},
+    {.text = "?aliasx2",
+     .match = kPrefix,
+     .handler = &HandleAliasX2,
+     .level = kSysOp},
+    {.text = "?aliaspage",
+     .match = kPrefix,
+     .handler = &HandleAliasPage,
+     .level = kSysOp},
+    {.text = "?alias",
+     .match = kPrefix,
+     .handler = &HandleAlias,
+     .level = kSysOp},
 }};
 
 bool Matches(const CommandEntry& entry, std::string_view text) {

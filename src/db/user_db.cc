@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "db/encoding.h"
+#include "db/suffix_automaton.h"
 
 namespace tallyhall {
 
@@ -164,12 +165,21 @@ std::string UserDatabase::ListAliasGroups() const {
     return TrimAtNul(all.substr(Offset(id), kNameSize));
   };
 
+  // The text grows only at its end; the automaton grown beside it answers
+  // "does this name occur anywhere in the text so far?" without reading the
+  // text again for every record.
   std::string text;
+  SuffixAutomaton listed;
+  auto append = [&](std::string_view piece) {
+    text += piece;
+    listed.Append(piece);
+  };
   std::vector<std::int32_t> later;
   for (std::int32_t i = 1; i <= count_; ++i) {
     std::string_view name = name_of(i);
-    // A name already listed, or contained in a listed name, is skipped.
-    if (text.find(name) != std::string::npos) continue;
+    // A name already listed, or contained in the text in any other way (in
+    // a longer name, across "<", ">" and ","), is skipped.
+    if (listed.Contains(name)) continue;
     const auto& macs = by_mac.at(Word(all.substr(Offset(i)), kMacOffset));
     const auto& ips = by_ip.at(Word(all.substr(Offset(i)), kIpOffset));
     later.clear();
@@ -177,15 +187,15 @@ std::string UserDatabase::ListAliasGroups() const {
                    std::upper_bound(ips.begin(), ips.end(), i), ips.end(),
                    std::back_inserter(later));
     if (later.empty()) continue;
-    text += '<';
-    text += name;
-    text += '>';
+    append("<");
+    append(name);
+    append(">");
     for (std::int32_t j : later) {
-      text += '<';
-      text += name_of(j);
-      text += '>';
+      append("<");
+      append(name_of(j));
+      append(">");
     }
-    text += ',';
+    append(",");
   }
   if (!text.empty()) text.pop_back();
   return text;

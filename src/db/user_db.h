@@ -68,7 +68,11 @@ class UserDatabase {
 
   // Names of the records with this MacID, in UserID order, joined by ", ".
   std::string ListNamesByMacID(std::int32_t mac) const;
-  // Groups of names sharing a MacID or an IP: "<a><b>,<c><d>".
+  // Groups of names sharing a MacID or an IP: "<a><b>,<c><d>". Record i
+  // heads a group of itself and every later record that shares its MacID
+  // or its IP, unless its name already occurs anywhere in the text built so
+  // far (case-sensitive, "<", ">" and "," included; an empty name always
+  // occurs). Time grows linearly with the records and the text.
   std::string ListAliasGroups() const;
 
   // Removes record `id`; every later record moves down by one.

@@ -1,0 +1,176 @@
+// Player information: the stored name, squad, last date played, IP and
+// MacID of User Database records, and the names that share a machine or an
+// address. Only ?username changes anything (one Name field).
+#include "commands/player_info_commands.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "commands/command_context.h"
+#include "commands/paging.h"
+#include "db/encoding.h"
+#include "shell/numbers.h"
+#include "zones/zone_table.h"
+
+namespace tallyhall {
+namespace {
+
+std::string_view SkipLeadingSpaces(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  return first == std::string_view::npos ? std::string_view{}
+                                         : text.substr(first);
+}
+
+std::string NameOf(const UserDatabase& users, std::int32_t id) {
+  return std::string(TrimAtNul(users.GetUserField(id, UserField::kName)));
+}
+
+// True when the record's name, up to its first NUL and lower-cased, equals
+// `key` (lower-cased by the caller) as a whole.
+bool NameIs(const UserDatabase& users, std::int32_t id, std::string_view key) {
+  return ToLower(NameOf(users, id)) == key;
+}
+
+// "7. Ann Squad:Reds LastDatePlayed:5-12-2026 IP:10.0.0.7 MacID:-3"
+std::string InformationLine(const ZoneEntry& zone, std::int32_t id) {
+  const UserDatabase& users = zone.databases.users;
+  const std::int32_t squad_id =
+      BytesToInt32(users.GetUserField(id, UserField::kSquadID));
+  return DecimalText(id) + ". " + NameOf(users, id) + " Squad:" +
+         std::string(TrimAtNul(zone.databases.squads.GetSquadField(
+             squad_id, SquadField::kName))) +
+         " LastDatePlayed:" +
+         DateText(users.GetUserField(id, UserField::kLastDatePlayed)) +
+         " IP:" + IpText(users.GetUserField(id, UserField::kIP)) + " MacID:" +
+         DecimalText(BytesToInt32(users.GetUserField(id, UserField::kMacID)));
+}
+
+// "Aliases of " + mac + ": " + the names with that MacID. When no record
+// has it, replies that the player has no other aliases and returns nothing.
+std::optional<std::string> AliasTextOrReply(CommandContext& ctx,
+                                            std::int32_t mac) {
+  const std::string names = ctx.zone.databases.users.ListNamesByMacID(mac);
+  if (names.empty()) {
+    ctx.Reply("Player has not used any other aliases.");
+    return std::nullopt;
+  }
+  return "Aliases of " + DecimalText(mac) + ": " + names;
+}
+
+}  // namespace
+
+// ?username (UserID):(new name)
+void HandleUsername(CommandContext& ctx, std::string_view args) {
+  const std::string_view arg = SkipLeadingSpaces(args);
+  const std::size_t colon = arg.find(':');
+  const std::int32_t id = ctx.Number(arg.substr(0, colon));
+  UserDatabase& users = ctx.zone.databases.users;
+  if (id < 1 || id > users.UserCount()) {
+    ctx.Reply("UserID is out of bounds");
+    return;
+  }
+  if (colon == std::string_view::npos) {
+    ctx.Reply(DecimalText(id) + ". " + NameOf(users, id));
+    return;
+  }
+  // A player present under the old name keeps it in his ZonePlayer record.
+  users.SetUserField(id, UserField::kName, arg.substr(colon + 1));
+  ctx.Reply("Player name updated to User Database.");
+}
+
+// ?infodump (page)
+void HandleInfoDump(CommandContext& ctx, std::string_view args) {
+  const std::int32_t page = PageNumber(ctx, args);
+  const std::int32_t count = ctx.zone.databases.users.UserCount();
+  // UserIDs line up on the right under the widest one.
+  const std::size_t width = DecimalText(count).size();
+  const PageRange range = RangePage(page, count);
+  for (std::int64_t id = range.first; id <= range.last; ++id) {
+    const std::size_t digits = DecimalText(id).size();
+    ctx.Reply(std::string(width - digits, ' ') +
+              InformationLine(ctx.zone, static_cast<std::int32_t>(id)));
+  }
+  ReplyPageFooter(ctx, page);
+}
+
+// ?infopage (page) (name)
+void HandleInfoPage(CommandContext& ctx, std::string_view args) {
+  const std::string arg = ToLower(SkipLeadingSpaces(args));
+  const std::size_t blank = arg.find(' ');
+  if (blank == std::string::npos) {
+    ctx.Reply("Format: ?infopage (page) (name)");
+    return;
+  }
+  const std::int32_t page =
+      PageNumber(ctx, std::string_view(arg).substr(0, blank));
+  const std::string_view name =
+      SkipLeadingSpaces(std::string_view(arg).substr(blank + 1));
+  const UserDatabase& users = ctx.zone.databases.users;
+  FilteredPager pager(page);
+  for (std::int32_t id = 1; id <= users.UserCount() && !pager.Done(); ++id) {
+    if (NameIs(users, id, name) && pager.Take()) {
+      ctx.Reply(InformationLine(ctx.zone, id));
+    }
+  }
+  ReplyPageFooter(ctx, page);
+}
+
+// ?info (name)
+void HandleInfo(CommandContext& ctx, std::string_view args) {
+  const std::string name = ToLower(SkipLeadingSpaces(args));
+  if (name.empty()) {
+    ctx.Reply("Format: ?info (name)");
+    return;
+  }
+  const UserDatabase& users = ctx.zone.databases.users;
+  for (std::int32_t id = 1; id <= users.UserCount(); ++id) {
+    if (NameIs(users, id, name)) ctx.Reply(InformationLine(ctx.zone, id));
+  }
+}
+
+// ?aliasx2 (page)
+void HandleAliasX2(CommandContext& ctx, std::string_view args) {
+  const std::string groups = ctx.zone.databases.users.ListAliasGroups();
+  if (groups.empty()) {
+    ctx.Reply("There are no players that have used more than 1 alias.");
+    return;
+  }
+  const std::int32_t page = PageNumber(ctx, args);
+  ReplyTextPage(ctx, "Players with more than 1 alias: " + groups, page);
+  ReplyPageFooter(ctx, page);
+}
+
+// ?aliaspage (page) (macid), or ?aliaspage (macid) for page 1
+void HandleAliasPage(CommandContext& ctx, std::string_view args) {
+  const std::string_view arg = SkipLeadingSpaces(args);
+  const std::size_t blank = arg.find(' ');
+  std::int32_t page = 1;
+  std::int32_t mac = 0;
+  if (blank != std::string_view::npos) {
+    page = PageNumber(ctx, arg.substr(0, blank));
+    mac = ctx.Number(arg.substr(blank + 1));
+  } else if (IsNumeric(arg)) {
+    mac = ctx.Number(arg);
+  } else {
+    ctx.Reply("Format: ?aliaspage (page) (macid)");
+    return;
+  }
+  const std::optional<std::string> text = AliasTextOrReply(ctx, mac);
+  if (!text) return;
+  ReplyTextPage(ctx, *text, page);
+  ReplyPageFooter(ctx, page);
+}
+
+// ?alias (macid)
+void HandleAlias(CommandContext& ctx, std::string_view args) {
+  const std::optional<std::string> text =
+      AliasTextOrReply(ctx, ctx.Number(args));
+  if (!text) return;
+  // The whole text, however long, in pieces of 70 characters.
+  for (std::size_t offset = 0; offset < text->size(); offset += kTextPiece) {
+    ctx.Reply(std::string_view(*text).substr(offset, kTextPiece));
+  }
+}
+
+}  // namespace tallyhall

@@ -1,0 +1,61 @@
+// Stored player information over real UDP: a SysOp logs in with his
+// password and reads the record and the aliases of a player who logged in.
+#include <gtest/gtest.h>
+
+#include "db/encoding.h"
+#include "e2e/e2e_fixture.h"
+
+namespace tallyhall {
+namespace {
+
+// A confirmed player login from 10.1.2.3 with MacID 777.
+std::string PlayerLogin(std::string_view name, std::int32_t player_id) {
+  return std::string("\x04\x01", 2) + Hex("0a 01 02 03") + PadField(name, 24) +
+         std::string(40, '\0') + Int32ToBytes(player_id) + Int32ToBytes(777);
+}
+
+class PlayerInfoE2eTest : public E2eTest {
+ protected:
+  void SetUp() override {
+    E2eTest::SetUp();
+    StartServer();
+    zone_ = NewZone();
+    ASSERT_EQ(zone_->LogIn(ZoneLoginFields{}), Hex("00 04 00 00 00 00"));
+  }
+
+  // The texts of the replies to `player_id` after he types `command`.
+  std::vector<std::string> Type(std::int32_t player_id,
+                                std::string_view command) {
+    zone_->SendReliable(std::string("\x13", 1) + Int32ToBytes(player_id) +
+                        std::string(command) + std::string(1, '\0'));
+    std::vector<std::string> texts;
+    const std::string header = std::string("\x09", 1) + Int32ToBytes(player_id);
+    for (const ServerMessage& got : zone_->ReceiveMessages()) {
+      if (!got.message.starts_with(header)) continue;
+      texts.push_back(got.message.substr(5, got.message.size() - 6));
+    }
+    return texts;
+  }
+
+  std::unique_ptr<ZoneClient> zone_;
+};
+
+TEST_F(PlayerInfoE2eTest, SysOpReadsInfoAndAliasesOfAPlayerWhoLoggedIn) {
+  zone_->SendReliable(PlayerLogin("Ann", 21));
+  zone_->SendReliable(PlayerLogin("Warden", 22));
+  ASSERT_EQ(zone_->ReceiveMessages().size(), 2u);  // the two login replies
+
+  EXPECT_TRUE(Type(22, "?info ann").empty());  // not yet a SysOp
+  EXPECT_EQ(Type(22, "?login wardenfox"),
+            std::vector<std::string>{"Logged into Tallyhall as SysOp"});
+
+  const std::vector<std::string> info = Type(22, "?info ann");
+  ASSERT_EQ(info.size(), 1u);
+  EXPECT_TRUE(info[0].starts_with("1. Ann Squad: LastDatePlayed:")) << info[0];
+  EXPECT_TRUE(info[0].ends_with(" IP:10.1.2.3 MacID:777")) << info[0];
+  EXPECT_EQ(Type(22, "?alias 777"),
+            std::vector<std::string>{"Aliases of 777: Ann, Warden"});
+}
+
+}  // namespace
+}  // namespace tallyhall
