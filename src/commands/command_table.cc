@@ -8,6 +8,7 @@
 
 #include "commands/info_commands.h"
 #include "commands/operator_commands.h"
+#include "commands/zone_commands.h"
 #include "players/chat.h"
 
 namespace tallyhall {
@@ -57,11 +58,20 @@ constexpr std::array<CommandEntry, 49> kCommands{{
     {.text = "?logoff", .match = kPrefix, .handler = &HandleLogoff},
     {.text = "?bset", .match = kPrefix, .handler = &NotYetBuilt},
     {.text = "?bget", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?zonelist", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?zoneplayers", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?zonerecycle", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?zonereset", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?zoneclose", .match = kPrefix, .handler = &NotYetBuilt},
+    {.text = "?zonelist", .match = kPrefix, .handler = &HandleZoneList},
+    {.text = "?zoneplayers", .match = kPrefix, .handler = &HandleZonePlayers},
+    {.text = "?zonerecycle",
+     .match = kPrefix,
+     .handler = &HandleZoneRecycle,
+     .level = kSysOp},
+    {.text = "?zonereset",
+     .match = kPrefix,
+     .handler = &HandleZoneReset,
+     .level = kSysOp},
+    {.text = "?zoneclose",
+     .match = kPrefix,
+     .handler = &HandleZoneClose,
+     .level = kSysOp},
     {.text = "?save", .match = kExact, .handler = &NotYetBuilt},
     {.text = "?autosave", .match = kPrefix, .handler = &NotYetBuilt},
     {.text = "?greeting", .match = kPrefix, .handler = &NotYetBuilt},
