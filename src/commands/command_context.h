@@ -40,7 +40,7 @@ struct CommandContext {
 
 // `text` without its leading blanks, as handlers take an argument "with
 // leading blanks removed" (other whitespace is kept).
-std::string_view SkipLeadingBlanks(std::string_view text);
+std::string_view WithoutLeadingBlanks(std::string_view text);
 
 }  // namespace tallyhall
 

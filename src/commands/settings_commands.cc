@@ -55,7 +55,7 @@ bool HasTimeShape(std::string_view text) {
 
 // ?bset (section):(key):(value)
 void HandleBset(CommandContext& ctx, std::string_view args) {
-  args = SkipLeadingBlanks(args);
+  args = WithoutLeadingBlanks(args);
   const std::size_t first = args.find(':');
   const std::size_t second = first == std::string_view::npos
                                  ? std::string_view::npos
@@ -76,7 +76,7 @@ void HandleBset(CommandContext& ctx, std::string_view args) {
 
 // ?bget (section):(key)
 void HandleBget(CommandContext& ctx, std::string_view args) {
-  args = SkipLeadingBlanks(args);
+  args = WithoutLeadingBlanks(args);
   const std::size_t colon = args.find(':');
   if (colon == std::string_view::npos) {
     ctx.Reply("Format: ?bget (section):(key)");
@@ -104,7 +104,7 @@ void HandleSave(CommandContext& ctx, std::string_view) {
 
 // ?autosave (hh:mm:ss)
 void HandleAutoSave(CommandContext& ctx, std::string_view args) {
-  args = SkipLeadingBlanks(args);
+  args = WithoutLeadingBlanks(args);
   int& period = ctx.core.settings().auto_save;
   if (!HasTimeShape(args) || !ctx.IsSysOp()) {
     ctx.Reply("Format: ?autosave (hh:mm:ss)  Current value: " +
@@ -122,7 +122,7 @@ void HandleAutoSave(CommandContext& ctx, std::string_view args) {
 
 // ?greeting (default/custom/off)
 void HandleGreeting(CommandContext& ctx, std::string_view args) {
-  args = SkipLeadingBlanks(args);
+  args = WithoutLeadingBlanks(args);
   std::string& greeting = ctx.core.settings().greeting;
   if (args == "default") {
     greeting = kDefaultGreeting;

@@ -69,7 +69,7 @@ struct ZonePlayersRequest {
 
 ZonePlayersRequest ReadZonePlayersRequest(CommandContext& ctx,
                                           std::string_view args) {
-  args = SkipLeadingBlanks(args);
+  args = WithoutLeadingBlanks(args);
   ZonePlayersRequest request{.zone_id = ctx.zone_id};
   const std::size_t blank = args.find(' ');
   if (blank == std::string_view::npos) {

@@ -169,7 +169,7 @@ void HandleChat(CommandContext& ctx, std::string_view args) {
 // ?find (name); for a SysOp ?find (name/macid/ip).
 void HandleFind(CommandContext& ctx, std::string_view) {
   const bool sysop = ctx.IsSysOp();
-  const std::string key = std::string(SkipLeadingBlanks(
+  const std::string key = std::string(WithoutLeadingBlanks(
       ToLower(sysop ? FieldAt(ctx.text, kFindKeyOffset)
                     : FieldAt(ctx.text, kFindKeyOffset, kFindKeyLength))));
   // The MacID asked for: the number at the start of the key, 0 when there
