@@ -38,6 +38,10 @@ struct CommandContext {
   bool IsSysOp() const { return player.IsSysOp != 0; }
 };
 
+// `text` without its leading blanks, as handlers take an argument "with
+// leading blanks removed" (other whitespace is kept).
+std::string_view WithoutLeadingBlanks(std::string_view text);
+
 }  // namespace tallyhall
 
 #endif  // TALLYHALL_COMMANDS_COMMAND_CONTEXT_H_

@@ -9,7 +9,9 @@
 #include "commands/info_commands.h"
 #include "commands/operator_commands.h"
 #include "commands/player_info_commands.h"
+#include "commands/settings_commands.h"
 #include "commands/squad_commands.h"
+#include "commands/zone_commands.h"
 #include "players/chat.h"
 
 namespace tallyhall {
@@ -66,16 +68,34 @@ constexpr std::array<CommandEntry, 49> kCommands{{
     {.text = "?listop", .match = kPrefix, .handler = &HandleListOp},
     {.text = "?login", .match = kPrefix, .handler = &HandleLogin},
     {.text = "?logoff", .match = kPrefix, .handler = &HandleLogoff},
-    {.text = "?bset", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?bget", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?zonelist", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?zoneplayers", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?zonerecycle", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?zonereset", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?zoneclose", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?save", .match = kExact, .handler = &NotYetBuilt},
-    {.text = "?autosave", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?greeting", .match = kPrefix, .handler = &NotYetBuilt},
+    {.text = "?bset",
+     .match = kPrefix,
+     .handler = &HandleBset,
+     .level = kSysOp},
+    {.text = "?bget",
+     .match = kPrefix,
+     .handler = &HandleBget,
+     .level = kSysOp},
+    {.text = "?zonelist", .match = kPrefix, .handler = &HandleZoneList},
+    {.text = "?zoneplayers", .match = kPrefix, .handler = &HandleZonePlayers},
+    {.text = "?zonerecycle",
+     .match = kPrefix,
+     .handler = &HandleZoneRecycle,
+     .level = kSysOp},
+    {.text = "?zonereset",
+     .match = kPrefix,
+     .handler = &HandleZoneReset,
+     .level = kSysOp},
+    {.text = "?zoneclose",
+     .match = kPrefix,
+     .handler = &HandleZoneClose,
+     .level = kSysOp},
+    {.text = "?save", .match = kExact, .handler = &HandleSave, .level = kSysOp},
+    {.text = "?autosave", .match = kPrefix, .handler = &HandleAutoSave},
+    {.text = "?greeting",
+     .match = kPrefix,
+     .handler = &HandleGreeting,
+     .level = kSysOp},
     {.text = "?username",
      .match = kPrefix,
      .handler = &HandleUsername,

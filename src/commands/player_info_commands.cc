@@ -16,12 +16,6 @@
 namespace tallyhall {
 namespace {
 
-std::string_view SkipLeadingSpaces(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  return first == std::string_view::npos ? std::string_view{}
-                                         : text.substr(first);
-}
-
 std::string NameOf(const UserDatabase& users, std::int32_t id) {
   return std::string(TrimAtNul(users.GetUserField(id, UserField::kName)));
 }
@@ -62,7 +56,7 @@ std::optional<std::string> AliasTextOrReply(CommandContext& ctx,
 
 // ?username (UserID):(new name)
 void HandleUsername(CommandContext& ctx, std::string_view args) {
-  const std::string_view arg = SkipLeadingSpaces(args);
+  const std::string_view arg = WithoutLeadingBlanks(args);
   const std::size_t colon = arg.find(':');
   const std::int32_t id = ctx.Number(arg.substr(0, colon));
   UserDatabase& users = ctx.zone.databases.users;
@@ -96,7 +90,7 @@ void HandleInfoDump(CommandContext& ctx, std::string_view args) {
 
 // ?infopage (page) (name)
 void HandleInfoPage(CommandContext& ctx, std::string_view args) {
-  const std::string arg = ToLower(SkipLeadingSpaces(args));
+  const std::string arg = ToLower(WithoutLeadingBlanks(args));
   const std::size_t blank = arg.find(' ');
   if (blank == std::string::npos) {
     ctx.Reply("Format: ?infopage (page) (name)");
@@ -105,7 +99,7 @@ void HandleInfoPage(CommandContext& ctx, std::string_view args) {
   const std::int32_t page =
       PageNumber(ctx, std::string_view(arg).substr(0, blank));
   const std::string_view name =
-      SkipLeadingSpaces(std::string_view(arg).substr(blank + 1));
+      WithoutLeadingBlanks(std::string_view(arg).substr(blank + 1));
   const UserDatabase& users = ctx.zone.databases.users;
   FilteredPager pager(page);
   for (std::int32_t id = 1; id <= users.UserCount() && !pager.Done(); ++id) {
@@ -118,7 +112,7 @@ void HandleInfoPage(CommandContext& ctx, std::string_view args) {
 
 // ?info (name)
 void HandleInfo(CommandContext& ctx, std::string_view args) {
-  const std::string name = ToLower(SkipLeadingSpaces(args));
+  const std::string name = ToLower(WithoutLeadingBlanks(args));
   if (name.empty()) {
     ctx.Reply("Format: ?info (name)");
     return;
@@ -143,7 +137,7 @@ void HandleAliasX2(CommandContext& ctx, std::string_view args) {
 
 // ?aliaspage (page) (macid), or ?aliaspage (macid) for page 1
 void HandleAliasPage(CommandContext& ctx, std::string_view args) {
-  const std::string_view arg = SkipLeadingSpaces(args);
+  const std::string_view arg = WithoutLeadingBlanks(args);
   const std::size_t blank = arg.find(' ');
   std::int32_t page = 1;
   std::int32_t mac = 0;

@@ -23,12 +23,6 @@ constexpr std::size_t kTextWidth = 24;
 SquadDatabase& Squads(CommandContext& ctx) { return ctx.zone.databases.squads; }
 UserDatabase& Users(CommandContext& ctx) { return ctx.zone.databases.users; }
 
-std::string_view SkipLeadingBlanks(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  return first == std::string_view::npos ? std::string_view{}
-                                         : text.substr(first);
-}
-
 // An argument split at its first ":": without one, the whole text is the
 // first value and the second is empty.
 struct ColonSplit {
@@ -169,7 +163,7 @@ void RenumberMembers(CommandContext& ctx, std::int32_t dissolved) {
 
 // ?squadcreate (name):(password)
 void HandleSquadCreate(CommandContext& ctx, std::string_view args) {
-  const ColonSplit split = SplitAtColon(SkipLeadingBlanks(args));
+  const ColonSplit split = SplitAtColon(WithoutLeadingBlanks(args));
   if (Squads(ctx).FindSquad(split.first) != 0) {
     ctx.Reply("Squad already exists");
     return;
@@ -183,7 +177,7 @@ void HandleSquadCreate(CommandContext& ctx, std::string_view args) {
 
 // ?squadjoin (name):(password)
 void HandleSquadJoin(CommandContext& ctx, std::string_view args) {
-  const ColonSplit split = SplitAtColon(SkipLeadingBlanks(args));
+  const ColonSplit split = SplitAtColon(WithoutLeadingBlanks(args));
   const std::int32_t squad_id = Squads(ctx).FindSquad(split.first);
   if (squad_id == 0) {
     ctx.Reply("Squad unknown in Squad Database");
@@ -217,7 +211,7 @@ void HandleSquadLeave(CommandContext& ctx, std::string_view) {
 
 // ?squaddissolve (SquadID): only the owner; AccountOp status does not help.
 void HandleSquadDissolve(CommandContext& ctx, std::string_view args) {
-  const std::string_view text = SkipLeadingBlanks(args);
+  const std::string_view text = WithoutLeadingBlanks(args);
   if (!IsNumeric(text)) {
     ctx.Reply("Format: ?squaddissolve (SquadID)");
     return;
@@ -311,7 +305,7 @@ void HandleSquadKick(CommandContext& ctx, std::string_view args) {
 
 // ?squadmembers (page) (squad name): without a name, the caller's squad.
 void HandleSquadMembers(CommandContext& ctx, std::string_view args) {
-  const std::string_view text = SkipLeadingBlanks(args);
+  const std::string_view text = WithoutLeadingBlanks(args);
   const std::size_t blank = text.find(' ');
   const bool has_page = blank != std::string_view::npos;
   const std::int32_t page =
@@ -371,7 +365,7 @@ void HandleSquadDatabase(CommandContext& ctx, std::string_view args) {
 
 // ?squadowner (SquadID):(new UserID)
 void HandleSquadOwner(CommandContext& ctx, std::string_view args) {
-  const ColonSplit split = SplitAtColon(SkipLeadingBlanks(args));
+  const ColonSplit split = SplitAtColon(WithoutLeadingBlanks(args));
   const std::int32_t squad_id = ctx.Number(split.first);
   if (!SquadExists(ctx, squad_id)) {
     ctx.Reply("SquadID is out of bounds");
@@ -403,7 +397,7 @@ void HandleSquadOwn(CommandContext& ctx, std::string_view args) {
 
 // ?squadname (SquadID):(new name): without a SquadID, the caller's squad.
 void HandleSquadName(CommandContext& ctx, std::string_view args) {
-  const std::string_view text = SkipLeadingBlanks(args);
+  const std::string_view text = WithoutLeadingBlanks(args);
   const ColonSplit split = SplitAtColon(text);
   const std::int32_t squad_id =
       text.empty() ? CallerSquad(ctx) : ctx.Number(split.first);

@@ -70,12 +70,6 @@ bool Occurs(std::string_view text, std::string_view key) {
   return !text.empty() && text.find(key) != std::string_view::npos;
 }
 
-std::string_view SkipLeadingSpaces(std::string_view text) {
-  std::size_t first = text.find_first_not_of(' ');
-  return first == std::string_view::npos ? std::string_view{}
-                                         : text.substr(first);
-}
-
 }  // namespace
 
 void HandleArenaMessage(ServerCore& core, std::int32_t zone_id,
@@ -175,7 +169,7 @@ void HandleChat(CommandContext& ctx, std::string_view args) {
 // ?find (name); for a SysOp ?find (name/macid/ip).
 void HandleFind(CommandContext& ctx, std::string_view) {
   const bool sysop = ctx.IsSysOp();
-  const std::string key = std::string(SkipLeadingSpaces(
+  const std::string key = std::string(WithoutLeadingBlanks(
       ToLower(sysop ? FieldAt(ctx.text, kFindKeyOffset)
                     : FieldAt(ctx.text, kFindKeyOffset, kFindKeyLength))));
   // The MacID asked for: the number at the start of the key, 0 when there

@@ -13,6 +13,8 @@ std::string FailureText(FailureKind kind) {
       return "Out of memory 7";
     case FailureKind::kSubscriptOutOfRange:
       return "Subscript out of range 9";
+    case FailureKind::kTypeMismatch:
+      return "Type mismatch 13";
     case FailureKind::kFileNotFound:
       return "File not found 53";
     case FailureKind::kFileAccess:

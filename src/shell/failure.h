@@ -17,6 +17,7 @@ enum class FailureKind {
   kOverflow = 6,             // "Overflow 6"
   kOutOfMemory = 7,          // "Out of memory 7"
   kSubscriptOutOfRange = 9,  // "Subscript out of range 9"
+  kTypeMismatch = 13,        // "Type mismatch 13"
   kFileNotFound = 53,        // "File not found 53"
   kFileAccess = 75,          // "File access error 75"
 };

@@ -152,19 +152,6 @@ bool HasLineBreakOrNul(std::string_view text) {
          std::string_view::npos;
 }
 
-// Why a write would change the file's structure; empty when it would not.
-std::string RefusalReason(std::string_view section, std::string_view key,
-                          std::string_view value) {
-  if (HasLineBreakOrNul(section) || HasLineBreakOrNul(key) ||
-      HasLineBreakOrNul(value)) {
-    return "CR, LF or NUL in section, key or value";
-  }
-  if (key.find('=') != std::string_view::npos) return "\"=\" in key";
-  if (TrimBlanks(key).starts_with('[')) return "key starts with \"[\"";
-  if (section.find(']') != std::string_view::npos) return "\"]\" in section";
-  return "";
-}
-
 // Gives a last line without a line end its CR LF, so a line can follow it.
 void EndLastLine(std::vector<std::string>& lines) {
   if (!lines.empty() && lines.back().back() != '\n') lines.back() += kLineEnd;
@@ -240,6 +227,19 @@ std::string SettingsFile::ReadSetting(std::string_view section,
   std::optional<std::size_t> found = FindKey(lines, *span, key);
   if (!found) return "";
   return std::string(ValueOf(lines[*found]).substr(0, kMaxReadLength));
+}
+
+std::string SettingsFile::RefusalReason(std::string_view section,
+                                        std::string_view key,
+                                        std::string_view value) {
+  if (HasLineBreakOrNul(section) || HasLineBreakOrNul(key) ||
+      HasLineBreakOrNul(value)) {
+    return "CR, LF or NUL in section, key or value";
+  }
+  if (key.find('=') != std::string_view::npos) return "\"=\" in key";
+  if (TrimBlanks(key).starts_with('[')) return "key starts with \"[\"";
+  if (section.find(']') != std::string_view::npos) return "\"]\" in section";
+  return "";
 }
 
 Status SettingsFile::WriteSetting(std::string_view section,

@@ -43,6 +43,12 @@ class SettingsFile {
   Status WriteSetting(std::string_view section, std::string_view key,
                       std::string_view value);
 
+  // Why WriteSetting would refuse these names and value (they would change
+  // the file's structure); empty when it would write them.
+  static std::string RefusalReason(std::string_view section,
+                                   std::string_view key,
+                                   std::string_view value);
+
   // Creates the file with the default text when it cannot be opened for
   // reading (appending the text to a file that exists but is unreadable).
   void EnsureExists();

@@ -143,7 +143,8 @@ void RemoveZone(ServerCore& core, std::int32_t zone_id) {
   core.zones().Remove(zone_id);
 }
 
-void SaveZoneDatabases(ServerCore& core, std::int32_t zone_id) {
+bool SaveZoneDatabases(ServerCore& core, std::int32_t zone_id) {
+  bool saved = false;
   RunStep(core.terminal(), [&] {
     const ZoneEntry& zone = core.zones().Zone(zone_id);
     if (!zone.databases_loaded) {
@@ -151,9 +152,11 @@ void SaveZoneDatabases(ServerCore& core, std::int32_t zone_id) {
                         ") Databases not saved: they did not load at login");
       return;
     }
-    SaveDatabases(core.folder(), zone.ServerName, zone.Ids(), zone.databases,
-                  core.terminal());
+    saved = SaveDatabases(core.folder(), zone.ServerName, zone.Ids(),
+                          zone.databases, core.terminal())
+                .ok();
   });
+  return saved;
 }
 
 }  // namespace tallyhall

@@ -38,8 +38,8 @@ void ZoneLogoff(ServerCore& core, std::int32_t zone_id, const Address& sender);
 void RemoveZone(ServerCore& core, std::int32_t zone_id);
 
 // Saves the zone's databases, unless they failed to load (then writes a line
-// saying they were not saved).
-void SaveZoneDatabases(ServerCore& core, std::int32_t zone_id);
+// saying they were not saved). True when all three files were written.
+bool SaveZoneDatabases(ServerCore& core, std::int32_t zone_id);
 
 }  // namespace tallyhall
 

@@ -5,6 +5,7 @@
 #define TALLYHALL_TESTS_SUPPORT_FAKES_H_
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,8 +38,11 @@ class FakeTransport : public Transport {
  public:
   void SendDatagram(const Address& to, std::string_view bytes) override {
     sent.push_back({to, std::string(bytes)});
+    if (on_send) on_send(sent.back());
   }
   std::vector<SentDatagram> sent;
+  // Called after each datagram is recorded, when set.
+  std::function<void(const SentDatagram&)> on_send;
 };
 
 class RecordingView : public ConsoleView {
