@@ -55,6 +55,13 @@ std::int32_t ScoreDatabase::AddScoreRecord() {
   return ++count_;
 }
 
+bool ScoreDatabase::RemoveScoreRecord(std::int32_t id) {
+  if (id <= 0 || id > count_) return false;
+  bytes_.erase(Offset(id), kRecordSize);
+  --count_;
+  return true;
+}
+
 void ScoreDatabase::Assign(std::string bytes, std::int32_t count) {
   if (count < 0) count = 0;
   bytes.resize(static_cast<std::size_t>(count) * kRecordSize, '\0');

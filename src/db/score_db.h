@@ -28,6 +28,12 @@ class ScoreDatabase {
   // Appends a zeroed record and returns its number.
   std::int32_t AddScoreRecord();
 
+  // Removes record `id`: every later record moves down by one and
+  // ScoreCount decreases by one. Returns false, changing nothing, when `id`
+  // is not in 1..ScoreCount. References to later records are the caller's
+  // to renumber.
+  bool RemoveScoreRecord(std::int32_t id);
+
   // The whole database as stored in its file.
   const std::string& bytes() const { return bytes_; }
   // Replaces the whole database; `bytes` holds exactly `count` records.

@@ -66,5 +66,21 @@ TEST(ScoreDatabaseTest, AbsurdIdIsRefusedWithoutGrowing) {
   EXPECT_EQ(db.bytes().size(), 14u);
 }
 
+TEST(ScoreDatabaseTest, RemovingARecordMovesLaterOnesDown) {
+  ScoreDatabase db;
+  db.Assign("a" + std::string(13, '1') + "b" + std::string(13, '2') + "c" +
+                std::string(13, '3'),
+            3);
+  for (int id : {0, -1, 4}) EXPECT_FALSE(db.RemoveScoreRecord(id)) << id;
+  EXPECT_EQ(db.ScoreCount(), 3);
+  EXPECT_TRUE(db.RemoveScoreRecord(2));
+  EXPECT_EQ(db.bytes(),
+            "a" + std::string(13, '1') + "c" + std::string(13, '3'));
+  EXPECT_TRUE(db.RemoveScoreRecord(2));
+  EXPECT_EQ(db.ScoreCount(), 1);
+  EXPECT_EQ(db.AddScoreRecord(), 2);
+  EXPECT_EQ(db.GetScoreRecord(2), kZero);
+}
+
 }  // namespace
 }  // namespace tallyhall
