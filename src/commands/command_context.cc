@@ -22,4 +22,10 @@ std::int32_t CommandContext::Number(std::string_view number_text) {
   return value;
 }
 
+std::string_view SkipLeadingSpaces(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  return first == std::string_view::npos ? std::string_view{}
+                                         : text.substr(first);
+}
+
 }  // namespace tallyhall

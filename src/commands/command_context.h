@@ -38,6 +38,10 @@ struct CommandContext {
   bool IsSysOp() const { return player.IsSysOp != 0; }
 };
 
+// `text` without its leading blanks (spaces only), as command arguments are
+// read.
+std::string_view SkipLeadingSpaces(std::string_view text);
+
 }  // namespace tallyhall
 
 #endif  // TALLYHALL_COMMANDS_COMMAND_CONTEXT_H_

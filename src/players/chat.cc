@@ -70,12 +70,6 @@ bool Occurs(std::string_view text, std::string_view key) {
   return !text.empty() && text.find(key) != std::string_view::npos;
 }
 
-std::string_view SkipLeadingSpaces(std::string_view text) {
-  std::size_t first = text.find_first_not_of(' ');
-  return first == std::string_view::npos ? std::string_view{}
-                                         : text.substr(first);
-}
-
 }  // namespace
 
 void HandleArenaMessage(ServerCore& core, std::int32_t zone_id,
