@@ -8,6 +8,7 @@
 
 #include "commands/info_commands.h"
 #include "commands/operator_commands.h"
+#include "commands/score_commands.h"
 #include "players/chat.h"
 
 namespace tallyhall {
@@ -37,13 +38,13 @@ constexpr std::array<CommandEntry, 49> kCommands{{
     {.text = "?chat", .match = kPrefix, .handler = &HandleChat},
     {.text = "?find", .match = kPrefix, .handler = &HandleFind},
     {.text = "?top", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?scoreown", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?scoreswap", .match = kPrefix, .handler = &NotYetBuilt},
+    {.text = "?scoreown", .match = kPrefix, .handler = &HandleScoreOwn},
+    {.text = "?scoreswap", .match = kPrefix, .handler = &HandleScoreSwap},
     {.text = "?scoreadd", .match = kPrefix, .handler = &NotYetBuilt},
     {.text = "?scoreedit", .match = kPrefix, .handler = &NotYetBuilt},
     {.text = "?scoredelete", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?scoreall", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?scorefind", .match = kPrefix, .handler = &NotYetBuilt},
+    {.text = "?scoreall", .match = kPrefix, .handler = &HandleScoreAll},
+    {.text = "?scorefind", .match = kPrefix, .handler = &HandleScoreFind},
     {.text = "?version", .match = kExact, .handler = &HandleVersion},
     {.text = "?about", .match = kExact, .handler = &HandleAbout},
     {.text = "?misc", .match = kExact, .handler = &HandleMisc},

@@ -1,0 +1,61 @@
+// Test helpers of the score, top-list and record administration tests:
+// records with chosen scores, and rows built from column positions.
+#ifndef TALLYHALL_TESTS_COMMANDS_SCORE_RECORDS_H_
+#define TALLYHALL_TESTS_COMMANDS_SCORE_RECORDS_H_
+
+#include <algorithm>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "db/database_files.h"
+#include "db/encoding.h"
+
+namespace tallyhall {
+
+struct TestScores {
+  std::int16_t win = 0;
+  std::int16_t loss = 0;
+  std::int16_t ratio = 0;
+  std::int32_t kill = 0;
+  std::int32_t flag = 0;
+};
+
+inline std::string ScoreBytes(const TestScores& s) {
+  return Int16ToBytes(s.win) + Int16ToBytes(s.loss) + Int16ToBytes(s.ratio) +
+         Int32ToBytes(s.kill) + Int32ToBytes(s.flag);
+}
+
+// Appends a record named `name` with MacID `mac`, a new score record holding
+// `scores`, and squad `squad_id`; returns its UserID.
+inline std::int32_t AddRecord(ZoneDatabases& dbs, std::string_view name,
+                              std::int32_t mac, const TestScores& scores = {},
+                              std::int32_t squad_id = 0) {
+  const std::int32_t id =
+      dbs.users.AddUser(dbs.scores, name, "\x0a\x00\x00\x01", Int32ToBytes(mac),
+                        LocalTime{.year = 2026, .month = 1, .day = 2});
+  dbs.scores.PutScoreRecord(
+      BytesToInt32(dbs.users.GetUserField(id, UserField::kScoreID)),
+      ScoreBytes(scores));
+  dbs.users.SetUserField(id, UserField::kSquadID, Int32ToBytes(squad_id));
+  return id;
+}
+
+// A line with each text starting at its column (counted from 0), blanks
+// between them; "<overlap>" marks a text placed over the one before.
+inline std::string AtColumns(
+    std::initializer_list<std::pair<std::size_t, std::string_view>> texts) {
+  std::string line;
+  for (const auto& [column, text] : texts) {
+    if (line.size() > column) line += "<overlap>";
+    line.resize(std::max(line.size(), column), ' ');
+    line += text;
+  }
+  return line;
+}
+
+}  // namespace tallyhall
+
+#endif  // TALLYHALL_TESTS_COMMANDS_SCORE_RECORDS_H_
