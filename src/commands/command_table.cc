@@ -9,6 +9,7 @@
 #include "commands/info_commands.h"
 #include "commands/operator_commands.h"
 #include "commands/score_commands.h"
+#include "commands/top_list.h"
 #include "players/chat.h"
 
 namespace tallyhall {
@@ -37,7 +38,7 @@ constexpr std::array<CommandEntry, 49> kCommands{{
     {.text = "?squadname", .match = kPrefix, .handler = &NotYetBuilt},
     {.text = "?chat", .match = kPrefix, .handler = &HandleChat},
     {.text = "?find", .match = kPrefix, .handler = &HandleFind},
-    {.text = "?top", .match = kPrefix, .handler = &NotYetBuilt},
+    {.text = "?top", .match = kPrefix, .handler = &HandleTop},
     {.text = "?scoreown", .match = kPrefix, .handler = &HandleScoreOwn},
     {.text = "?scoreswap", .match = kPrefix, .handler = &HandleScoreSwap},
     {.text = "?scoreadd", .match = kPrefix, .handler = &NotYetBuilt},
