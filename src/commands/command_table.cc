@@ -8,6 +8,7 @@
 
 #include "commands/info_commands.h"
 #include "commands/operator_commands.h"
+#include "commands/record_admin.h"
 #include "commands/score_commands.h"
 #include "commands/top_list.h"
 #include "players/chat.h"
@@ -41,9 +42,15 @@ constexpr std::array<CommandEntry, 49> kCommands{{
     {.text = "?top", .match = kPrefix, .handler = &HandleTop},
     {.text = "?scoreown", .match = kPrefix, .handler = &HandleScoreOwn},
     {.text = "?scoreswap", .match = kPrefix, .handler = &HandleScoreSwap},
-    {.text = "?scoreadd", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?scoreedit", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?scoredelete", .match = kPrefix, .handler = &NotYetBuilt},
+    {.text = "?scoreadd",
+     .match = kPrefix,
+     .handler = &HandleScoreAdd,
+     .level = kAccountOp},
+    {.text = "?scoreedit",
+     .match = kPrefix,
+     .handler = &HandleScoreEdit,
+     .level = kAccountOp},
+    {.text = "?scoredelete", .match = kPrefix, .handler = &HandleScoreDelete},
     {.text = "?scoreall", .match = kPrefix, .handler = &HandleScoreAll},
     {.text = "?scorefind", .match = kPrefix, .handler = &HandleScoreFind},
     {.text = "?version", .match = kExact, .handler = &HandleVersion},
