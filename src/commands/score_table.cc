@@ -56,17 +56,21 @@ std::string SquadName(const ZoneDatabases& dbs, std::int32_t user_id) {
 }  // namespace
 
 ScoreValues DecodeScoreRecord(std::string_view record) {
-  return {.Win = BytesToInt16(FieldAt(record, 0, 2)),
-          .Loss = BytesToInt16(FieldAt(record, 2, 2)),
-          .Ratio = BytesToInt16(FieldAt(record, 4, 2)),
-          .KillPoints = BytesToInt32(FieldAt(record, 6, 4)),
-          .FlagPoints = BytesToInt32(FieldAt(record, 10, 4))};
+  return {.Win = BytesToInt16(FieldAt(record, kWinOffset, 2)),
+          .Loss = BytesToInt16(FieldAt(record, kLossOffset, 2)),
+          .Ratio = BytesToInt16(FieldAt(record, kRatioOffset, 2)),
+          .KillPoints = BytesToInt32(FieldAt(record, kKillPointsOffset, 4)),
+          .FlagPoints = BytesToInt32(FieldAt(record, kFlagPointsOffset, 4))};
+}
+
+std::string_view UserScoreRecord(const ZoneDatabases& dbs,
+                                 std::int32_t user_id) {
+  return dbs.scores.ScoreRecordView(
+      BytesToInt32(dbs.users.GetUserField(user_id, UserField::kScoreID)));
 }
 
 ScoreValues UserScores(const ZoneDatabases& dbs, std::int32_t user_id) {
-  const std::int32_t score_id =
-      BytesToInt32(dbs.users.GetUserField(user_id, UserField::kScoreID));
-  return DecodeScoreRecord(dbs.scores.GetScoreRecord(score_id));
+  return DecodeScoreRecord(UserScoreRecord(dbs, user_id));
 }
 
 std::string UserName(const ZoneDatabases& dbs, std::int32_t user_id) {

@@ -34,8 +34,12 @@ struct ScoreValues {
 // The values of a score record; missing bytes of a shorter one read as 0.
 ScoreValues DecodeScoreRecord(std::string_view record);
 
-// The values of the score record that user `user_id`'s ScoreID names; all
-// zero when the user or the score record does not exist.
+// The score record that user `user_id`'s ScoreID names, in place (valid
+// until the Score Database changes); empty when the user or the score record
+// does not exist, which every reader takes as all zeros.
+std::string_view UserScoreRecord(const ZoneDatabases& dbs,
+                                 std::int32_t user_id);
+// The values of UserScoreRecord.
 ScoreValues UserScores(const ZoneDatabases& dbs, std::int32_t user_id);
 
 // User `user_id`'s name as stored, cut at its first NUL; empty when the

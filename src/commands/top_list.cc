@@ -7,6 +7,7 @@
 #include "commands/command_context.h"
 #include "commands/score_table.h"
 #include "db/database_files.h"
+#include "db/encoding.h"
 
 namespace tallyhall {
 namespace {
@@ -26,20 +27,29 @@ bool RanksBefore(const RankEntry& a, const RankEntry& b) {
   return a.key != b.key ? a.key > b.key : a.user_id < b.user_id;
 }
 
-std::int64_t Key(const ScoreValues& scores, TopMeasure measure) {
+// The measure's value in a score record; an empty record reads as zeros.
+// Reads just the fields it needs: this runs once for every record.
+std::int64_t Key(std::string_view record, TopMeasure measure) {
+  auto int16_at = [&](std::size_t offset) {
+    return BytesToInt16(FieldAt(record, offset, 2));
+  };
+  auto int32_at = [&](std::size_t offset) {
+    return BytesToInt32(FieldAt(record, offset, 4));
+  };
   switch (measure) {
     case TopMeasure::kWin:
-      return scores.Win;
+      return int16_at(kWinOffset);
     case TopMeasure::kLoss:
-      return scores.Loss;
+      return int16_at(kLossOffset);
     case TopMeasure::kRatio:
-      return scores.Ratio;
+      return int16_at(kRatioOffset);
     case TopMeasure::kKill:
-      return scores.KillPoints;
+      return int32_at(kKillPointsOffset);
     case TopMeasure::kFlag:
-      return scores.FlagPoints;
+      return int32_at(kFlagPointsOffset);
     case TopMeasure::kTotal:
-      return scores.TotalPoints();
+      return std::int64_t{int32_at(kKillPointsOffset)} +
+             int32_at(kFlagPointsOffset);
   }
   return 0;
 }
@@ -66,7 +76,7 @@ std::vector<std::int32_t> RankWindow(const ZoneDatabases& dbs,
   std::vector<RankEntry> entries;
   entries.reserve(static_cast<std::size_t>(count));
   for (std::int32_t id = 1; id <= count; ++id) {
-    entries.push_back({Key(UserScores(dbs, id), measure), id});
+    entries.push_back({Key(UserScoreRecord(dbs, id), measure), id});
   }
   // Ranks low + 1 to high end up in [begin + low, begin + high), in order.
   const auto begin = entries.begin();

@@ -27,7 +27,11 @@ TEST(ScoreDatabaseTest, StoresRecordBytesAsGiven) {
 TEST(ScoreDatabaseTest, IdsOutsideTheCountReadAsZeroAndDoNotWrite) {
   ScoreDatabase db;
   db.AddScoreRecord();
-  for (int id : {0, -1, 2}) EXPECT_EQ(db.GetScoreRecord(id), kZero) << id;
+  for (int id : {0, -1, 2}) {
+    EXPECT_EQ(db.GetScoreRecord(id), kZero) << id;
+    EXPECT_TRUE(db.ScoreRecordView(id).empty()) << id;
+  }
+  EXPECT_EQ(db.ScoreRecordView(1), kZero);
   db.PutScoreRecord(0, std::string(14, 'x'));
   db.PutScoreRecord(-5, std::string(14, 'x'));
   EXPECT_EQ(db.bytes(), kZero);
