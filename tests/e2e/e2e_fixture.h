@@ -10,11 +10,32 @@
 #include <memory>
 #include <string>
 
+#include "db/encoding.h"
 #include "support/fakes.h"
 #include "support/server_process.h"
 #include "support/zone_client.h"
 
 namespace tallyhall {
+
+// Player login message 04 from IP 10.1.2.3; `confirmed` lets a new player
+// in at once.
+inline std::string PlayerLogin(std::string_view name, std::int32_t player_id,
+                               bool confirmed, std::int32_t mac = 777) {
+  std::string message("\x04", 1);
+  message.push_back(confirmed ? '\x01' : '\x00');
+  message += Hex("0a 01 02 03");
+  message += PadField(name, 24);
+  message += std::string(40, '\0');
+  message += Int32ToBytes(player_id);
+  message += Int32ToBytes(mac);
+  return message;
+}
+
+// A message of `type` about `player_id`, followed by `rest`.
+inline std::string WithPlayer(char type, std::int32_t player_id,
+                              std::string_view rest) {
+  return std::string(1, type) + Int32ToBytes(player_id) + std::string(rest);
+}
 
 class E2eTest : public ::testing::Test {
  protected:
@@ -27,6 +48,14 @@ class E2eTest : public ::testing::Test {
   void StartServer() {
     server_ = std::make_unique<ServerProcess>(TALLYHALL_BINARY, folder_.path());
     ASSERT_TRUE(server_->StartAndWaitForBanner()) << server_->Output();
+  }
+
+  // Sends a reliable message and returns the messages the server sends back
+  // (acknowledgements skipped).
+  static std::vector<ServerMessage> Exchange(ZoneClient& zone,
+                                             std::string_view message) {
+    zone.SendReliable(message);
+    return zone.ReceiveMessages();
   }
 
   std::unique_ptr<ZoneClient> NewZone() {

@@ -9,23 +9,6 @@
 namespace tallyhall {
 namespace {
 
-std::string PlayerLogin(std::string_view name, std::int32_t player_id,
-                        bool confirmed) {
-  std::string message("\x04", 1);
-  message.push_back(confirmed ? '\x01' : '\x00');
-  message += Hex("0a 01 02 03");
-  message += PadField(name, 24);
-  message += std::string(40, '\0');
-  message += Int32ToBytes(player_id);
-  message += Int32ToBytes(777);
-  return message;
-}
-
-std::string WithPlayer(char type, std::int32_t player_id,
-                       std::string_view rest) {
-  return std::string(1, type) + Int32ToBytes(player_id) + std::string(rest);
-}
-
 class PlayerVisitTest : public E2eTest {
  protected:
   void SetUp() override {
@@ -40,14 +23,6 @@ class PlayerVisitTest : public E2eTest {
     b.server_id = b.group_id = b.score_id = 2;
     ASSERT_EQ(zone_a_->LogIn(a), Hex("00 04 00 00 00 00"));
     ASSERT_EQ(zone_b_->LogIn(b), Hex("00 04 00 00 00 00"));
-  }
-
-  // Sends a reliable message and returns the messages the server sends back
-  // (acknowledgements skipped).
-  static std::vector<ServerMessage> Exchange(ZoneClient& zone,
-                                             std::string_view message) {
-    zone.SendReliable(message);
-    return zone.ReceiveMessages();
   }
 
   std::unique_ptr<ZoneClient> zone_a_;
