@@ -3,11 +3,11 @@
 // databases of 1,000 and 1,000,000 records with random scores.
 #include <benchmark/benchmark.h>
 
-#include <map>
 #include <memory>
 #include <random>
 #include <string>
 
+#include "bench_world.h"
 #include "commands/command_context.h"
 #include "commands/command_table.h"
 #include "commands/score_commands.h"
@@ -20,16 +20,6 @@
 namespace tallyhall {
 namespace {
 
-// Counts the replies and drops them, so memory stays flat.
-class CountingTransport : public Transport {
- public:
-  void SendDatagram(const Address&, std::string_view bytes) override {
-    benchmark::DoNotOptimize(bytes.data());
-    ++sent;
-  }
-  std::int64_t sent = 0;
-};
-
 // A core with one zone whose User Database holds `records` players with
 // random scores (many ties in Win, Loss and Ratio), and one player present.
 struct ScoreWorld {
@@ -39,24 +29,16 @@ struct ScoreWorld {
     zone->ServerName = "Bench";
     zone->serial = core.NextZoneSerial();
     std::mt19937 random(17);
-    std::string users;
     std::string scores;
-    users.reserve(static_cast<std::size_t>(records) * kUserRecordSize);
     scores.reserve(static_cast<std::size_t>(records) * kScoreRecordSize);
     for (std::int32_t id = 1; id <= records; ++id) {
-      std::string record = PadField("player" + DecimalText(id), 24);
-      record += Int32ToBytes(0) + Int32ToBytes(id);  // SquadID, ScoreID
-      record += std::string(kDataBlockSize + 16, '\0');
-      record += Int32ToBytes(id);  // MacID
-      record += std::string(8, '\0');
-      users += record;
       auto small = [&] { return static_cast<std::int16_t>(random() % 1000); };
       scores += Int16ToBytes(small()) + Int16ToBytes(small()) +
                 Int16ToBytes(small()) +
                 Int32ToBytes(static_cast<std::int32_t>(random() % 1000000)) +
                 Int32ToBytes(static_cast<std::int32_t>(random() % 1000000));
     }
-    zone->databases.users.Assign(std::move(users), records);
+    zone->databases.users.Assign(BenchUserRecords(records), records);
     zone->databases.scores.Assign(std::move(scores), records);
     ZonePlayer player;
     player.PlayerName = "Reader";
@@ -78,24 +60,16 @@ struct ScoreWorld {
   }
 
   TempDir folder;
-  CountingTransport transport;
+  NullTransport transport;
   FakeClock clock;
   FakeScheduler scheduler;
   ServerCore core;
 };
 
-// Built once per size: a million records take a while to index.
-ScoreWorld& WorldOf(std::int32_t records) {
-  static std::map<std::int32_t, std::unique_ptr<ScoreWorld>> worlds;
-  auto& world = worlds[records];
-  if (!world) world = std::make_unique<ScoreWorld>(records);
-  return *world;
-}
-
 // One command per iteration; fails the run unless it sent `replies` lines.
 void RunCommand(benchmark::State& state, CommandHandler* handler,
                 const std::string& args, std::int64_t replies) {
-  ScoreWorld& world = WorldOf(static_cast<std::int32_t>(state.range(0)));
+  auto& world = WorldOf<ScoreWorld>(static_cast<std::int32_t>(state.range(0)));
   for (auto _ : state) {
     const std::int64_t before = world.transport.sent;
     world.Run(handler, args);

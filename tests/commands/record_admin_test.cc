@@ -7,7 +7,6 @@
 
 #include "commands/score_records.h"
 #include "commands/score_table.h"
-#include "support/core_fixture.h"
 
 namespace tallyhall {
 namespace {
@@ -15,19 +14,10 @@ namespace {
 using Lines = std::vector<std::string>;
 
 const std::string kPrefix = "Main(ServerID:1 GroupID:1 ScoreID:1";
-constexpr std::int32_t kAnnMac = 77;
 constexpr std::int32_t kOtherMac = 88;
 
-class RecordAdminTest : public CoreTest {
+class RecordAdminTest : public ScoreZoneTest {
  protected:
-  void SetUp() override {
-    LoginZone(1, "Main");
-    AddPresentPlayer(1, "Ann", 5).MacID = kAnnMac;
-    TakeLines();
-  }
-  ZoneDatabases& dbs() { return Zone(1).databases; }
-  ZonePlayer& Ann() { return Zone(1).Players[0]; }
-  Lines AnnTypes(std::string_view text) { return Ask(1, 5, text); }
   std::int32_t ScoreIdOf(std::int32_t user_id) {
     return BytesToInt32(dbs().users.GetUserField(user_id, UserField::kScoreID));
   }
@@ -159,8 +149,8 @@ class ScoreDeleteTest : public RecordAdminTest {
                                Int32ToBytes(score_ids[id - 1]));
       // Each record's Win and KillPoints tell whose scores they are.
       dbs().scores.PutScoreRecord(
-          score_ids[id - 1],
-          ScoreBytes({.win = static_cast<std::int16_t>(id), .kill = id * 100}));
+          score_ids[id - 1], ScoreBytes({.Win = static_cast<std::int16_t>(id),
+                                         .KillPoints = id * 100}));
     }
     Ann().UserID = 1;
     Present("Cy", 6, 3);

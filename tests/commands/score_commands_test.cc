@@ -6,26 +6,13 @@
 #include <gtest/gtest.h>
 
 #include "commands/score_records.h"
-#include "support/core_fixture.h"
 
 namespace tallyhall {
 namespace {
 
 using Lines = std::vector<std::string>;
 
-constexpr std::int32_t kAnnMac = 77;
-
-class ScoreCommandsTest : public CoreTest {
- protected:
-  void SetUp() override {
-    LoginZone(1, "Main");
-    AddPresentPlayer(1, "Ann", 5).MacID = kAnnMac;
-    TakeLines();
-  }
-  ZoneDatabases& dbs() { return Zone(1).databases; }
-  ZonePlayer& Ann() { return Zone(1).Players[0]; }
-  Lines AnnTypes(std::string_view text) { return Ask(1, 5, text); }
-};
+using ScoreCommandsTest = ScoreZoneTest;
 
 // The listing header with labels `w` digits wide.
 std::string ListingHeader(std::size_t w) {
@@ -45,7 +32,7 @@ TEST_F(ScoreCommandsTest, RowsPutEveryValueAtItsColumn) {
   struct Case {
     std::string_view what;
     std::string name;
-    TestScores scores;
+    ScoreValues scores;
     std::int32_t score_id;  // 0: the record's own
     std::int32_t squad_id;
     std::string row;

@@ -10,23 +10,13 @@
 #include <random>
 
 #include "commands/score_records.h"
-#include "support/core_fixture.h"
 
 namespace tallyhall {
 namespace {
 
 using Lines = std::vector<std::string>;
 
-class TopListTest : public CoreTest {
- protected:
-  void SetUp() override {
-    LoginZone(1, "Main");
-    AddPresentPlayer(1, "Ann", 5);
-    TakeLines();
-  }
-  ZoneDatabases& dbs() { return Zone(1).databases; }
-  Lines AnnTypes(std::string_view text) { return Ask(1, 5, text); }
-};
+using TopListTest = ScoreZoneTest;
 
 // The top-list header for N of `w` digits.
 std::string TopHeader(std::size_t w) {
@@ -43,8 +33,9 @@ std::string TopHeader(std::size_t w) {
 TEST_F(TopListTest, WindowsOfTenRanksByEachArgumentForm) {
   // p1..p25: KillPoints rise with the number, Win falls.
   for (int i = 1; i <= 25; ++i) {
-    AddRecord(dbs(), "p" + std::to_string(i), 1,
-              {.win = static_cast<std::int16_t>(100 - i), .kill = i * 10});
+    AddRecord(
+        dbs(), "p" + std::to_string(i), 1,
+        {.Win = static_cast<std::int16_t>(100 - i), .KillPoints = i * 10});
   }
   struct Case {
     std::string_view command;
@@ -94,13 +85,14 @@ TEST_F(TopListTest, WindowsOfTenRanksByEachArgumentForm) {
 
 TEST_F(TopListTest, TiesKeepUserIdOrderAndRowsCarryTheirOwnColumns) {
   dbs().squads.AppendSquad("Red", "", 0);
-  AddRecord(dbs(), "Ann", 1, {.win = 1, .kill = 2, .flag = 3});
-  AddRecord(dbs(), "Bob", 1, {.kill = 7});
-  AddRecord(dbs(), "Cy", 1, {.flag = 5});
-  AddRecord(dbs(), "Dee", 1, {.kill = 9});
+  AddRecord(dbs(), "Ann", 1, {.Win = 1, .KillPoints = 2, .FlagPoints = 3});
+  AddRecord(dbs(), "Bob", 1, {.KillPoints = 7});
+  AddRecord(dbs(), "Cy", 1, {.FlagPoints = 5});
+  AddRecord(dbs(), "Dee", 1, {.KillPoints = 9});
   dbs().users.SetUserField(4, UserField::kScoreID, Int32ToBytes(99));
-  AddRecord(dbs(), "Eve", 1, {.loss = -2, .ratio = 4, .kill = 5}, 1);
-  AddRecord(dbs(), "Fay", 1, {.kill = INT32_MAX, .flag = INT32_MIN});
+  AddRecord(dbs(), "Eve", 1, {.Loss = -2, .Ratio = 4, .KillPoints = 5}, 1);
+  AddRecord(dbs(), "Fay", 1,
+            {.KillPoints = INT32_MAX, .FlagPoints = INT32_MIN});
   const Lines replies = AnnTypes("?top10");
   const Lines expected = {
       TopHeader(2),
@@ -161,7 +153,7 @@ TEST_F(TopListTest, TiesKeepUserIdOrderAndRowsCarryTheirOwnColumns) {
 
 TEST_F(TopListTest, ThreeDigitWindowAlignsRanksRight) {
   for (int i = 1; i <= 100; ++i) {
-    AddRecord(dbs(), "p" + std::to_string(i), 1, {.kill = -i});
+    AddRecord(dbs(), "p" + std::to_string(i), 1, {.KillPoints = -i});
   }
   const Lines replies = AnnTypes("?top100");
   ASSERT_EQ(replies.size(), 11u);
@@ -184,20 +176,20 @@ std::vector<std::int32_t> NaiveWindow(const std::vector<std::int64_t>& keys,
   return {ids.begin() + low, ids.begin() + high};
 }
 
-std::int64_t MeasureOf(const TestScores& s, TopMeasure measure) {
+std::int64_t MeasureOf(const ScoreValues& s, TopMeasure measure) {
   switch (measure) {
     case TopMeasure::kWin:
-      return s.win;
+      return s.Win;
     case TopMeasure::kLoss:
-      return s.loss;
+      return s.Loss;
     case TopMeasure::kRatio:
-      return s.ratio;
+      return s.Ratio;
     case TopMeasure::kKill:
-      return s.kill;
+      return s.KillPoints;
     case TopMeasure::kFlag:
-      return s.flag;
+      return s.FlagPoints;
     case TopMeasure::kTotal:
-      return std::int64_t{s.kill} + s.flag;
+      return std::int64_t{s.KillPoints} + s.FlagPoints;
   }
   return 0;
 }
@@ -210,20 +202,20 @@ TEST(RankWindowTest, SelectedWindowsEqualAFullStableSort) {
     for (std::int32_t count : {0, 1, 9, 10, 11, 137, 2000}) {
       std::mt19937 random(seed * 7919 + static_cast<unsigned>(count));
       ZoneDatabases dbs;
-      std::vector<TestScores> stored;
+      std::vector<ScoreValues> stored;
       for (std::int32_t i = 0; i < count; ++i) {
         // Few distinct small values make ties; extremes test 64-bit sums.
         auto small = [&] {
           return static_cast<std::int16_t>(random() % 7) - 3;
         };
         const bool extreme = random() % 5 == 0;
-        TestScores s{.win = static_cast<std::int16_t>(small()),
-                     .loss = static_cast<std::int16_t>(small()),
-                     .ratio = static_cast<std::int16_t>(random()),
-                     .kill = extreme ? INT32_MAX : small(),
-                     .flag = extreme
-                                 ? INT32_MAX - static_cast<int>(random() % 4)
-                                 : small()};
+        ScoreValues s{
+            .Win = static_cast<std::int16_t>(small()),
+            .Loss = static_cast<std::int16_t>(small()),
+            .Ratio = static_cast<std::int16_t>(random()),
+            .KillPoints = extreme ? INT32_MAX : small(),
+            .FlagPoints =
+                extreme ? INT32_MAX - static_cast<int>(random() % 4) : small()};
         AddRecord(dbs, "p", 1, s);
         // Some records name no score record and rank as zeros.
         if (random() % 9 == 0) {
@@ -235,7 +227,7 @@ TEST(RankWindowTest, SelectedWindowsEqualAFullStableSort) {
       }
       for (TopMeasure measure : kMeasures) {
         std::vector<std::int64_t> keys;
-        for (const TestScores& s : stored)
+        for (const ScoreValues& s : stored)
           keys.push_back(MeasureOf(s, measure));
         const std::pair<std::int64_t, std::int64_t> windows[] = {
             {1, 10},
