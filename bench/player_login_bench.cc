@@ -2,10 +2,10 @@
 // greeting queued) against User Databases of different sizes.
 #include <benchmark/benchmark.h>
 
-#include <map>
 #include <memory>
 #include <string>
 
+#include "bench_world.h"
 #include "db/encoding.h"
 #include "players/player_login.h"
 #include "shell/server_core.h"
@@ -14,16 +14,6 @@
 
 namespace tallyhall {
 namespace {
-
-// Drops every datagram, so memory stays flat however long the run.
-class NullTransport : public Transport {
- public:
-  void SendDatagram(const Address&, std::string_view bytes) override {
-    benchmark::DoNotOptimize(bytes.data());
-  }
-};
-
-std::string PlayerName(std::int32_t id) { return "player" + DecimalText(id); }
 
 // A core with one zone whose User Database holds `records` players; player
 // i is named "player<i>" with MacID i.
@@ -34,17 +24,7 @@ struct LoginWorld {
     auto zone = std::make_unique<ZoneEntry>();
     zone->ServerName = "Bench";
     zone->serial = core.NextZoneSerial();
-    std::string users;
-    users.reserve(static_cast<std::size_t>(records) * kUserRecordSize);
-    for (std::int32_t id = 1; id <= records; ++id) {
-      std::string record = PadField(PlayerName(id), 24);
-      record += Int32ToBytes(0) + Int32ToBytes(id);  // SquadID, ScoreID
-      record += std::string(kDataBlockSize + 16, '\0');
-      record += Int32ToBytes(id);  // MacID
-      record += std::string(8, '\0');
-      users += record;
-    }
-    zone->databases.users.Assign(std::move(users), records);
+    zone->databases.users.Assign(BenchUserRecords(records), records);
     zone->databases.scores.Assign(
         std::string(static_cast<std::size_t>(records) * kScoreRecordSize, '\0'),
         records);
@@ -58,22 +38,14 @@ struct LoginWorld {
   ServerCore core;
 };
 
-// Built once per size: a million records take seconds to index.
-LoginWorld& WorldOf(std::int32_t records) {
-  static std::map<std::int32_t, std::unique_ptr<LoginWorld>> worlds;
-  auto& world = worlds[records];
-  if (!world) world = std::make_unique<LoginWorld>(records);
-  return *world;
-}
-
 void BM_KnownPlayerLogin(benchmark::State& state) {
   const auto records = static_cast<std::int32_t>(state.range(0));
-  LoginWorld& world = WorldOf(records);
+  auto& world = WorldOf<LoginWorld>(records);
   ServerCore& core = world.core;
   ZoneEntry& zone = core.zones().Zone(1);
   const std::int32_t id = records / 2 + 1;
   const std::string message = std::string("\x04\x00", 2) + Hex("0a 00 00 07") +
-                              PadField(PlayerName(id), 24) +
+                              PadField(BenchPlayerName(id), 24) +
                               std::string(40, '\0') + Int32ToBytes(id) +
                               Int32ToBytes(id);
   std::int64_t logins = 0;

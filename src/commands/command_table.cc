@@ -9,16 +9,16 @@
 #include "commands/info_commands.h"
 #include "commands/operator_commands.h"
 #include "commands/player_info_commands.h"
+#include "commands/record_admin.h"
+#include "commands/score_commands.h"
 #include "commands/settings_commands.h"
 #include "commands/squad_commands.h"
+#include "commands/top_list.h"
 #include "commands/zone_commands.h"
 #include "players/chat.h"
 
 namespace tallyhall {
 namespace {
-
-// Command families that are not built yet take their words and do nothing.
-void NotYetBuilt(CommandContext&, std::string_view) {}
 
 using enum Match;
 using enum Level;
@@ -49,14 +49,20 @@ constexpr std::array<CommandEntry, 49> kCommands{{
     {.text = "?squadname", .match = kPrefix, .handler = &HandleSquadName},
     {.text = "?chat", .match = kPrefix, .handler = &HandleChat},
     {.text = "?find", .match = kPrefix, .handler = &HandleFind},
-    {.text = "?top", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?scoreown", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?scoreswap", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?scoreadd", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?scoreedit", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?scoredelete", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?scoreall", .match = kPrefix, .handler = &NotYetBuilt},
-    {.text = "?scorefind", .match = kPrefix, .handler = &NotYetBuilt},
+    {.text = "?top", .match = kPrefix, .handler = &HandleTop},
+    {.text = "?scoreown", .match = kPrefix, .handler = &HandleScoreOwn},
+    {.text = "?scoreswap", .match = kPrefix, .handler = &HandleScoreSwap},
+    {.text = "?scoreadd",
+     .match = kPrefix,
+     .handler = &HandleScoreAdd,
+     .level = kAccountOp},
+    {.text = "?scoreedit",
+     .match = kPrefix,
+     .handler = &HandleScoreEdit,
+     .level = kAccountOp},
+    {.text = "?scoredelete", .match = kPrefix, .handler = &HandleScoreDelete},
+    {.text = "?scoreall", .match = kPrefix, .handler = &HandleScoreAll},
+    {.text = "?scorefind", .match = kPrefix, .handler = &HandleScoreFind},
     {.text = "?version", .match = kExact, .handler = &HandleVersion},
     {.text = "?about", .match = kExact, .handler = &HandleAbout},
     {.text = "?misc", .match = kExact, .handler = &HandleMisc},

@@ -31,6 +31,11 @@ std::string ScoreDatabase::GetScoreRecord(std::int32_t id) const {
   return bytes_.substr(Offset(id), kRecordSize);
 }
 
+std::string_view ScoreDatabase::ScoreRecordView(std::int32_t id) const {
+  if (id <= 0 || id > count_) return {};
+  return std::string_view(bytes_).substr(Offset(id), kRecordSize);
+}
+
 void ScoreDatabase::PutScoreRecord(std::int32_t id, std::string_view record) {
   if (id <= 0) return;
   std::string fitted = PadField(record, kRecordSize);
@@ -53,6 +58,13 @@ std::int32_t ScoreDatabase::AddScoreRecord() {
   }
   bytes_.append(kRecordSize, '\0');
   return ++count_;
+}
+
+bool ScoreDatabase::RemoveScoreRecord(std::int32_t id) {
+  if (id <= 0 || id > count_) return false;
+  bytes_.erase(Offset(id), kRecordSize);
+  --count_;
+  return true;
 }
 
 void ScoreDatabase::Assign(std::string bytes, std::int32_t count) {

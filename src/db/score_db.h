@@ -2,6 +2,7 @@
 #ifndef TALLYHALL_DB_SCORE_DB_H_
 #define TALLYHALL_DB_SCORE_DB_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -11,6 +12,11 @@ namespace tallyhall {
 // Record layout, little-endian: Win 0 (2), Loss 2 (2), Ratio 4 (2),
 // KillPoints 6 (4), FlagPoints 10 (4). Stored as the zone reports it.
 inline constexpr int kScoreRecordSize = 14;
+inline constexpr std::size_t kWinOffset = 0;
+inline constexpr std::size_t kLossOffset = 2;
+inline constexpr std::size_t kRatioOffset = 4;
+inline constexpr std::size_t kKillPointsOffset = 6;
+inline constexpr std::size_t kFlagPointsOffset = 10;
 
 class ScoreDatabase {
  public:
@@ -18,6 +24,10 @@ class ScoreDatabase {
 
   // The record, or 14 NUL bytes when `id` is not in 1..ScoreCount.
   std::string GetScoreRecord(std::int32_t id) const;
+
+  // Record `id` in place, without a copy: valid until the database next
+  // changes. Empty when `id` is not in 1..ScoreCount.
+  std::string_view ScoreRecordView(std::int32_t id) const;
 
   // Replaces record `id`. id <= 0: nothing happens. id > ScoreCount: the
   // database grows with zeroed records up to id. A record of another size
@@ -27,6 +37,12 @@ class ScoreDatabase {
 
   // Appends a zeroed record and returns its number.
   std::int32_t AddScoreRecord();
+
+  // Removes record `id`: every later record moves down by one and
+  // ScoreCount decreases by one. Returns false, changing nothing, when `id`
+  // is not in 1..ScoreCount. References to later records are the caller's
+  // to renumber.
+  bool RemoveScoreRecord(std::int32_t id);
 
   // The whole database as stored in its file.
   const std::string& bytes() const { return bytes_; }

@@ -27,7 +27,11 @@ TEST(ScoreDatabaseTest, StoresRecordBytesAsGiven) {
 TEST(ScoreDatabaseTest, IdsOutsideTheCountReadAsZeroAndDoNotWrite) {
   ScoreDatabase db;
   db.AddScoreRecord();
-  for (int id : {0, -1, 2}) EXPECT_EQ(db.GetScoreRecord(id), kZero) << id;
+  for (int id : {0, -1, 2}) {
+    EXPECT_EQ(db.GetScoreRecord(id), kZero) << id;
+    EXPECT_TRUE(db.ScoreRecordView(id).empty()) << id;
+  }
+  EXPECT_EQ(db.ScoreRecordView(1), kZero);
   db.PutScoreRecord(0, std::string(14, 'x'));
   db.PutScoreRecord(-5, std::string(14, 'x'));
   EXPECT_EQ(db.bytes(), kZero);
@@ -64,6 +68,22 @@ TEST(ScoreDatabaseTest, AbsurdIdIsRefusedWithoutGrowing) {
   EXPECT_THROW(db.PutScoreRecord(2147483647, kZero), std::length_error);
   EXPECT_EQ(db.ScoreCount(), 1);
   EXPECT_EQ(db.bytes().size(), 14u);
+}
+
+TEST(ScoreDatabaseTest, RemovingARecordMovesLaterOnesDown) {
+  ScoreDatabase db;
+  db.Assign("a" + std::string(13, '1') + "b" + std::string(13, '2') + "c" +
+                std::string(13, '3'),
+            3);
+  for (int id : {0, -1, 4}) EXPECT_FALSE(db.RemoveScoreRecord(id)) << id;
+  EXPECT_EQ(db.ScoreCount(), 3);
+  EXPECT_TRUE(db.RemoveScoreRecord(2));
+  EXPECT_EQ(db.bytes(),
+            "a" + std::string(13, '1') + "c" + std::string(13, '3'));
+  EXPECT_TRUE(db.RemoveScoreRecord(2));
+  EXPECT_EQ(db.ScoreCount(), 1);
+  EXPECT_EQ(db.AddScoreRecord(), 2);
+  EXPECT_EQ(db.GetScoreRecord(2), kZero);
 }
 
 }  // namespace

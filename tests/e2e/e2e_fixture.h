@@ -20,20 +20,21 @@
 
 namespace tallyhall {
 
-// A player login message (04) for a player with MacID 777 from 10.1.2.3.
+// Player login message 04 from IP 10.1.2.3; `confirmed` lets a new player
+// in at once.
 inline std::string PlayerLogin(std::string_view name, std::int32_t player_id,
-                               bool confirmed) {
+                               bool confirmed, std::int32_t mac = 777) {
   std::string message("\x04", 1);
   message.push_back(confirmed ? '\x01' : '\x00');
   message += Hex("0a 01 02 03");
   message += PadField(name, 24);
   message += std::string(40, '\0');
   message += Int32ToBytes(player_id);
-  message += Int32ToBytes(777);
+  message += Int32ToBytes(mac);
   return message;
 }
 
-// A message of `type` from or to a player: type, PlayerID, the rest.
+// A message of `type` about `player_id`, followed by `rest`.
 inline std::string WithPlayer(char type, std::int32_t player_id,
                               std::string_view rest) {
   return std::string(1, type) + Int32ToBytes(player_id) + std::string(rest);
@@ -52,6 +53,14 @@ class E2eTest : public ::testing::Test {
     ASSERT_TRUE(server_->StartAndWaitForBanner()) << server_->Output();
   }
 
+  // Sends a reliable message and returns the messages the server sends back
+  // (acknowledgements skipped).
+  static std::vector<ServerMessage> Exchange(ZoneClient& zone,
+                                             std::string_view message) {
+    zone.SendReliable(message);
+    return zone.ReceiveMessages();
+  }
+
   std::unique_ptr<ZoneClient> NewZone() {
     return std::make_unique<ZoneClient>(port_);
   }
@@ -61,14 +70,6 @@ class E2eTest : public ::testing::Test {
     std::string text = ReadFile(File("Tallyhall.ini"));
     text.replace(text.find(line), line.size(), replacement);
     WriteFile(File("Tallyhall.ini"), text);
-  }
-
-  // Sends a reliable message and returns the messages the server sends back
-  // (acknowledgements skipped).
-  static std::vector<ServerMessage> Exchange(ZoneClient& zone,
-                                             std::string_view message) {
-    zone.SendReliable(message);
-    return zone.ReceiveMessages();
   }
 
   std::string File(const std::string& name) const { return folder_.File(name); }

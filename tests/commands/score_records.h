@@ -1,0 +1,73 @@
+// Test helpers of the score, top-list and record administration tests: a
+// zone with one player present, records with chosen scores, and rows built
+// from column positions.
+#ifndef TALLYHALL_TESTS_COMMANDS_SCORE_RECORDS_H_
+#define TALLYHALL_TESTS_COMMANDS_SCORE_RECORDS_H_
+
+#include <algorithm>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "commands/score_table.h"
+#include "db/database_files.h"
+#include "db/encoding.h"
+#include "support/core_fixture.h"
+
+namespace tallyhall {
+
+// Zone 1 ("Main") with Ann present: PlayerID 5, MacID 77, no record yet.
+class ScoreZoneTest : public CoreTest {
+ protected:
+  static constexpr std::int32_t kAnnMac = 77;
+
+  void SetUp() override {
+    LoginZone(1, "Main");
+    AddPresentPlayer(1, "Ann", 5).MacID = kAnnMac;
+    TakeLines();
+  }
+  ZoneDatabases& dbs() { return Zone(1).databases; }
+  ZonePlayer& Ann() { return Zone(1).Players[0]; }
+  std::vector<std::string> AnnTypes(std::string_view text) {
+    return Ask(1, 5, text);
+  }
+};
+
+inline std::string ScoreBytes(const ScoreValues& s) {
+  return Int16ToBytes(s.Win) + Int16ToBytes(s.Loss) + Int16ToBytes(s.Ratio) +
+         Int32ToBytes(s.KillPoints) + Int32ToBytes(s.FlagPoints);
+}
+
+// Appends a record named `name` with MacID `mac`, a new score record holding
+// `scores`, and squad `squad_id`; returns its UserID.
+inline std::int32_t AddRecord(ZoneDatabases& dbs, std::string_view name,
+                              std::int32_t mac, const ScoreValues& scores = {},
+                              std::int32_t squad_id = 0) {
+  const std::int32_t id =
+      dbs.users.AddUser(dbs.scores, name, "\x0a\x00\x00\x01", Int32ToBytes(mac),
+                        LocalTime{.year = 2026, .month = 1, .day = 2});
+  dbs.scores.PutScoreRecord(
+      BytesToInt32(dbs.users.GetUserField(id, UserField::kScoreID)),
+      ScoreBytes(scores));
+  dbs.users.SetUserField(id, UserField::kSquadID, Int32ToBytes(squad_id));
+  return id;
+}
+
+// A line with each text starting at its column (counted from 0), blanks
+// between them; "<overlap>" marks a text placed over the one before.
+inline std::string AtColumns(
+    std::initializer_list<std::pair<std::size_t, std::string_view>> texts) {
+  std::string line;
+  for (const auto& [column, text] : texts) {
+    if (line.size() > column) line += "<overlap>";
+    line.resize(std::max(line.size(), column), ' ');
+    line += text;
+  }
+  return line;
+}
+
+}  // namespace tallyhall
+
+#endif  // TALLYHALL_TESTS_COMMANDS_SCORE_RECORDS_H_
