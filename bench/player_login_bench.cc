@@ -11,6 +11,7 @@
 #include "shell/server_core.h"
 #include "support/core_fixture.h"
 #include "support/fakes.h"
+#include "zone_records.h"
 
 namespace tallyhall {
 namespace {
@@ -23,10 +24,7 @@ class NullTransport : public Transport {
   }
 };
 
-std::string PlayerName(std::int32_t id) { return "player" + DecimalText(id); }
-
-// A core with one zone whose User Database holds `records` players; player
-// i is named "player<i>" with MacID i.
+// A core with one zone whose User Database holds `records` players.
 struct LoginWorld {
   explicit LoginWorld(std::int32_t records)
       : core(folder.path(), transport, clock, nullptr, scheduler) {
@@ -34,17 +32,7 @@ struct LoginWorld {
     auto zone = std::make_unique<ZoneEntry>();
     zone->ServerName = "Bench";
     zone->serial = core.NextZoneSerial();
-    std::string users;
-    users.reserve(static_cast<std::size_t>(records) * kUserRecordSize);
-    for (std::int32_t id = 1; id <= records; ++id) {
-      std::string record = PadField(PlayerName(id), 24);
-      record += Int32ToBytes(0) + Int32ToBytes(id);  // SquadID, ScoreID
-      record += std::string(kDataBlockSize + 16, '\0');
-      record += Int32ToBytes(id);  // MacID
-      record += std::string(8, '\0');
-      users += record;
-    }
-    zone->databases.users.Assign(std::move(users), records);
+    zone->databases.users.Assign(UserRecords(records), records);
     zone->databases.scores.Assign(
         std::string(static_cast<std::size_t>(records) * kScoreRecordSize, '\0'),
         records);
