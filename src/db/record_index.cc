@@ -1,0 +1,153 @@
+// The record index: identities read eight name bytes at a time, hashed to 32
+// bits that pick the home slot and screen candidates before a record is read.
+#include "db/record_index.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tallyhall {
+
+namespace {
+
+constexpr std::size_t kNameSize = 24;
+constexpr std::size_t kMacSize = 4;
+constexpr std::uint64_t kOnes = 0x0101010101010101;
+
+// ASCII lower case of 8 bytes at once: 0x20 is set in each byte 'A'..'Z'.
+// Each byte's low 7 bits plus the offsets stay below 0x100, so no carry
+// crosses into the next byte; bytes from 0x80 are left alone.
+std::uint64_t LowerWord(std::uint64_t bytes) {
+  const std::uint64_t low = bytes & (0x7f * kOnes);
+  const std::uint64_t from_a = low + (0x80 - 'A') * kOnes;
+  const std::uint64_t past_z = low + (0x80 - 'Z' - 1) * kOnes;
+  const std::uint64_t upper = from_a & ~past_z & ~bytes & (0x80 * kOnes);
+  return bytes | (upper >> 2);
+}
+
+RecordKey KeyOf(const char* name, std::uint32_t mac) {
+  RecordKey key;
+  for (std::size_t i = 0; i < key.name.size(); ++i) {
+    std::uint64_t word;
+    std::memcpy(&word, name + 8 * i, sizeof word);
+    key.name[i] = LowerWord(word);
+  }
+  key.mac = mac;
+  return key;
+}
+
+std::uint32_t HashOf(const RecordKey& key) {
+  std::uint64_t hash = key.mac;
+  for (std::uint64_t word : key.name) {
+    hash = (hash ^ word) * 0x9e3779b97f4a7c15;
+    hash ^= hash >> 32;
+  }
+  hash ^= hash >> 33;
+  hash *= 0xff51afd7ed558ccd;
+  hash ^= hash >> 33;
+  return static_cast<std::uint32_t>(hash);
+}
+
+}  // namespace
+
+RecordKey RecordIndex::QueryKey(std::string_view name, std::string_view mac) {
+  char padded[kNameSize] = {};
+  if (!name.empty()) {
+    std::memcpy(padded, name.data(), std::min(name.size(), kNameSize));
+  }
+  std::uint32_t mac_bytes = 0;
+  if (!mac.empty()) {
+    std::memcpy(&mac_bytes, mac.data(), std::min(mac.size(), kMacSize));
+  }
+  return KeyOf(padded, mac_bytes);
+}
+
+RecordKey RecordIndex::KeyAt(std::string_view records, std::int32_t id) const {
+  const char* record =
+      records.data() + static_cast<std::size_t>(id - 1) * record_size_;
+  std::uint32_t mac = 0;
+  if (mac_offset_ != kNoMac) std::memcpy(&mac, record + mac_offset_, kMacSize);
+  return KeyOf(record, mac);
+}
+
+void RecordIndex::Build(std::string_view records, std::int32_t count) {
+  std::vector<Slot> slots(CapacityFor(static_cast<std::size_t>(count)));
+  for (std::int32_t id = 1; id <= count; ++id) {
+    Place(slots, {.hash = HashOf(KeyAt(records, id)), .id = id});
+  }
+  slots_.swap(slots);
+  used_ = static_cast<std::size_t>(count);
+}
+
+void RecordIndex::Insert(std::string_view records, std::int32_t id) {
+  const Slot slot{.hash = HashOf(KeyAt(records, id)), .id = id};
+  if (CapacityFor(used_ + 1) > slots_.size()) {
+    std::vector<Slot> bigger(CapacityFor(used_ + 1));
+    for (const Slot& old : slots_) {
+      if (old.id != 0) Place(bigger, old);
+    }
+    slots_.swap(bigger);
+  }
+  Place(slots_, slot);
+  ++used_;
+}
+
+void RecordIndex::Erase(std::string_view records, std::int32_t id) {
+  if (slots_.empty()) return;
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t hole = HashOf(KeyAt(records, id)) & mask;
+  while (slots_[hole].id != id) {
+    if (slots_[hole].id == 0) return;  // not indexed
+    hole = (hole + 1) & mask;
+  }
+  // Later slots of the run move back into the hole unless that would put
+  // them before their home slot; no slot is left unreachable.
+  for (std::size_t next = (hole + 1) & mask; slots_[next].id != 0;
+       next = (next + 1) & mask) {
+    const std::size_t home = slots_[next].hash & mask;
+    if (((next - home) & mask) >= ((next - hole) & mask)) {
+      slots_[hole] = slots_[next];
+      hole = next;
+    }
+  }
+  slots_[hole] = Slot{};
+  --used_;
+}
+
+void RecordIndex::CloseGap(std::int32_t removed_id) {
+  for (Slot& slot : slots_) {
+    if (slot.id > removed_id) --slot.id;
+  }
+}
+
+std::int32_t RecordIndex::Find(std::string_view records,
+                               const RecordKey& key) const {
+  if (slots_.empty()) return 0;
+  const std::uint32_t hash = HashOf(key);
+  const std::size_t mask = slots_.size() - 1;
+  // Records sharing an identity share a run; the whole run is looked at.
+  std::int32_t lowest = 0;
+  for (std::size_t i = hash & mask; slots_[i].id != 0; i = (i + 1) & mask) {
+    const Slot& slot = slots_[i];
+    if (slot.hash == hash && (lowest == 0 || slot.id < lowest) &&
+        KeyAt(records, slot.id) == key) {
+      lowest = slot.id;
+    }
+  }
+  return lowest;
+}
+
+// At least 16 slots, and at most three in four in use.
+std::size_t RecordIndex::CapacityFor(std::size_t records) {
+  std::size_t capacity = 16;
+  while (records > capacity / 4 * 3) capacity *= 2;
+  return capacity;
+}
+
+void RecordIndex::Place(std::vector<Slot>& slots, Slot slot) {
+  const std::size_t mask = slots.size() - 1;
+  std::size_t i = slot.hash & mask;
+  while (slots[i].id != 0) i = (i + 1) & mask;
+  slots[i] = slot;
+}
+
+}  // namespace tallyhall
