@@ -71,8 +71,18 @@ RecordKey RecordIndex::KeyAt(std::string_view records, std::int32_t id) const {
 
 void RecordIndex::Build(std::string_view records, std::int32_t count) {
   std::vector<Slot> slots(CapacityFor(static_cast<std::size_t>(count)));
-  for (std::int32_t id = 1; id <= count; ++id) {
-    Place(slots, {.hash = HashOf(KeyAt(records, id)), .id = id});
+  const std::size_t mask = slots.size() - 1;
+  // Hashes a batch of records and asks for their home slots before placing
+  // any, so that the table's cache misses overlap instead of queueing.
+  constexpr std::int32_t kBatch = 16;
+  Slot batch[kBatch];
+  for (std::int32_t first = 1; first <= count; first += kBatch) {
+    const std::int32_t size = std::min(kBatch, count - first + 1);
+    for (std::int32_t i = 0; i < size; ++i) {
+      batch[i] = {.hash = HashOf(KeyAt(records, first + i)), .id = first + i};
+      __builtin_prefetch(&slots[batch[i].hash & mask], 1);
+    }
+    for (std::int32_t i = 0; i < size; ++i) Place(slots, batch[i]);
   }
   slots_.swap(slots);
   used_ = static_cast<std::size_t>(count);
