@@ -141,6 +141,11 @@ Status LoadDatabase(const std::string& path, std::size_t record_size,
   return Status::Ok();
 }
 
+bool IsRegularFile(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 std::string CountsText(const ZoneDatabases& dbs) {
   return DecimalText(dbs.users.UserCount()) + " User Database records " +
          DecimalText(dbs.squads.SquadCount()) + " Squad Database records " +
@@ -173,8 +178,7 @@ Status SaveDatabases(std::string_view folder, std::string_view zone_name,
   DatabasePaths paths = PathsOf(folder, ids);
   Status first = Status::Ok();
   auto save = [&](const std::string& path, auto& db) {
-    // Its file already holds exactly these bytes.
-    if (!db.changed()) return;
+    if (!db.changed() && IsRegularFile(path)) return;
     Status status = WriteFileAtomically(path, db.bytes());
     if (status.ok()) {
       db.MarkWritten();

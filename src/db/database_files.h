@@ -43,13 +43,14 @@ Status LoadDatabases(std::string_view folder, std::string_view zone_name,
                      Terminal& terminal);
 
 // Replaces each of the three files atomically with its database, except a
-// database unchanged since it was loaded or written: its file already holds
-// exactly its bytes, and leaving it alone keeps a copy that is merely
-// connected from reverting a newer save of the same file by another zone.
-// Every file is attempted; each written database is marked written; each
-// failure leaves its database changed and writes a line naming the file and
-// the reason. When none fails, writes "<zone_name> Written: ..." with the
-// three counts. Returns the first error, if any.
+// database unchanged since it was loaded or written whose file is still
+// there: that file holds its bytes, unless another zone with the same
+// identifier saved newer ones since, which an idle copy must not revert. A
+// missing file is written again. Every file is attempted; each written
+// database is marked written; each failure leaves its database changed and
+// writes a line naming the file and the reason. When none fails, writes
+// "<zone_name> Written: ..." with the three counts. Returns the first error,
+// if any.
 Status SaveDatabases(std::string_view folder, std::string_view zone_name,
                      const DatabaseIds& ids, ZoneDatabases& dbs,
                      Terminal& terminal);

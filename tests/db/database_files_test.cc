@@ -180,6 +180,9 @@ TEST_F(DatabaseFilesTest, SavesRewriteOnlyTheDatabasesThatChanged) {
        ""},
       {"new score", [](ZoneDatabases& d) { d.scores.AddScoreRecord(); },
        "Score.30"},
+      {"squad file removed",
+       [&](ZoneDatabases&) { std::filesystem::remove(dir_.File("Squad.-2")); },
+       "Squad.-2"},
   };
   for (const Case& c : cases) {
     WriteFile(dir_.File("User.1"), std::string(2 * 156, 'u'));
