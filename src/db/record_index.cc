@@ -1,9 +1,13 @@
 // The record index: identities read eight name bytes at a time, hashed to 32
 // bits that pick the home slot and screen candidates before a record is read.
+// Records that share an identity cost one sorted-list entry each, never a
+// longer probe run.
 #include "db/record_index.h"
 
 #include <algorithm>
 #include <cstring>
+#include <ranges>
+#include <utility>
 
 namespace tallyhall {
 
@@ -35,7 +39,9 @@ RecordKey KeyOf(const char* name, std::uint32_t mac) {
   return key;
 }
 
-std::uint32_t HashOf(const RecordKey& key) {
+}  // namespace
+
+std::uint32_t RecordIndex::HashOf(const RecordKey& key) {
   std::uint64_t hash = key.mac;
   for (std::uint64_t word : key.name) {
     hash = (hash ^ word) * 0x9e3779b97f4a7c15;
@@ -46,8 +52,6 @@ std::uint32_t HashOf(const RecordKey& key) {
   hash ^= hash >> 33;
   return static_cast<std::uint32_t>(hash);
 }
-
-}  // namespace
 
 RecordKey RecordIndex::QueryKey(std::string_view name, std::string_view mac) {
   char padded[kNameSize] = {};
@@ -71,6 +75,8 @@ RecordKey RecordIndex::KeyAt(std::string_view records, std::int32_t id) const {
 
 void RecordIndex::Build(std::string_view records, std::int32_t count) {
   std::vector<Slot> slots(CapacityFor(static_cast<std::size_t>(count)));
+  std::vector<Slot> later;
+  std::size_t used = 0;
   const std::size_t mask = slots.size() - 1;
   // Hashes a batch of records and asks for their home slots before placing
   // any, so that the table's cache misses overlap instead of queueing.
@@ -82,35 +88,110 @@ void RecordIndex::Build(std::string_view records, std::int32_t count) {
       batch[i] = {.hash = HashOf(KeyAt(records, first + i)), .id = first + i};
       __builtin_prefetch(&slots[batch[i].hash & mask], 1);
     }
-    for (std::int32_t i = 0; i < size; ++i) Place(slots, batch[i]);
+    for (const Slot& slot : batch | std::views::take(size)) {
+      std::size_t i = slot.hash & mask;
+      while (slots[i].id != 0 &&
+             (slots[i].hash != slot.hash ||
+              KeyAt(records, slots[i].id) != KeyAt(records, slot.id))) {
+        i = (i + 1) & mask;
+      }
+      if (slots[i].id == 0) {
+        slots[i] = slot;
+        ++used;
+      } else {
+        later.push_back(slot);
+      }
+    }
   }
+  std::sort(later.begin(), later.end());
   slots_.swap(slots);
-  used_ = static_cast<std::size_t>(count);
+  later_.swap(later);
+  used_ = used;
 }
 
-void RecordIndex::Insert(std::string_view records, std::int32_t id) {
-  const Slot slot{.hash = HashOf(KeyAt(records, id)), .id = id};
+void RecordIndex::ReserveOne() {
   if (CapacityFor(used_ + 1) > slots_.size()) {
     std::vector<Slot> bigger(CapacityFor(used_ + 1));
-    for (const Slot& old : slots_) {
-      if (old.id != 0) Place(bigger, old);
+    for (const Slot& slot : slots_) {
+      if (slot.id != 0) Place(bigger, slot);
     }
     slots_.swap(bigger);
   }
-  Place(slots_, slot);
-  ++used_;
+  if (later_.size() == later_.capacity()) {
+    later_.reserve(std::max<std::size_t>(16, 2 * later_.size()));
+  }
+}
+
+void RecordIndex::Insert(std::string_view records, std::int32_t id) {
+  ReserveOne();
+  const RecordKey key = KeyAt(records, id);
+  Slot slot{.hash = HashOf(key), .id = id};
+  const std::size_t i = SlotOf(records, key, slot.hash);
+  if (i == kNone) {
+    Place(slots_, slot);
+    ++used_;
+    return;
+  }
+  // The lower of the two numbers stays in the table.
+  if (slot.id < slots_[i].id) std::swap(slot.id, slots_[i].id);
+  later_.insert(std::lower_bound(later_.begin(), later_.end(), slot), slot);
 }
 
 void RecordIndex::Erase(std::string_view records, std::int32_t id) {
-  if (slots_.empty()) return;
-  const std::size_t mask = slots_.size() - 1;
-  std::size_t hole = HashOf(KeyAt(records, id)) & mask;
-  while (slots_[hole].id != id) {
-    if (slots_[hole].id == 0) return;  // not indexed
-    hole = (hole + 1) & mask;
+  const RecordKey key = KeyAt(records, id);
+  const Slot slot{.hash = HashOf(key), .id = id};
+  const std::size_t i = SlotOf(records, key, slot.hash);
+  if (i == kNone) return;  // not indexed
+  auto it = std::lower_bound(later_.begin(), later_.end(), slot);
+  if (slots_[i].id != id) {
+    if (it != later_.end() && *it == slot) later_.erase(it);
+    return;
   }
-  // Later slots of the run move back into the hole unless that would put
-  // them before their home slot; no slot is left unreachable.
+  // The lowest of the identity's other records, if any, takes its place.
+  for (it = std::lower_bound(later_.begin(), later_.end(),
+                             Slot{.hash = slot.hash, .id = 0});
+       it != later_.end() && it->hash == slot.hash; ++it) {
+    if (KeyAt(records, it->id) == key) {
+      slots_[i].id = it->id;
+      later_.erase(it);
+      return;
+    }
+  }
+  ClearSlot(i);
+  --used_;
+}
+
+void RecordIndex::CloseGap(std::int32_t removed_id) {
+  // Numbers keep their order, so the list stays sorted.
+  for (std::vector<Slot>* slots : {&slots_, &later_}) {
+    for (Slot& slot : *slots) {
+      if (slot.id > removed_id) --slot.id;
+    }
+  }
+}
+
+std::int32_t RecordIndex::Find(std::string_view records,
+                               const RecordKey& key) const {
+  const std::size_t i = SlotOf(records, key, HashOf(key));
+  return i == kNone ? 0 : slots_[i].id;
+}
+
+std::size_t RecordIndex::SlotOf(std::string_view records, const RecordKey& key,
+                                std::uint32_t hash) const {
+  if (slots_.empty()) return kNone;
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t i = hash & mask; slots_[i].id != 0; i = (i + 1) & mask) {
+    if (slots_[i].hash == hash && KeyAt(records, slots_[i].id) == key) {
+      return i;
+    }
+  }
+  return kNone;
+}
+
+void RecordIndex::ClearSlot(std::size_t hole) {
+  const std::size_t mask = slots_.size() - 1;
+  // A later slot of the run moves back into the hole unless that would put
+  // it before its home slot; no slot is left unreachable.
   for (std::size_t next = (hole + 1) & mask; slots_[next].id != 0;
        next = (next + 1) & mask) {
     const std::size_t home = slots_[next].hash & mask;
@@ -120,36 +201,12 @@ void RecordIndex::Erase(std::string_view records, std::int32_t id) {
     }
   }
   slots_[hole] = Slot{};
-  --used_;
-}
-
-void RecordIndex::CloseGap(std::int32_t removed_id) {
-  for (Slot& slot : slots_) {
-    if (slot.id > removed_id) --slot.id;
-  }
-}
-
-std::int32_t RecordIndex::Find(std::string_view records,
-                               const RecordKey& key) const {
-  if (slots_.empty()) return 0;
-  const std::uint32_t hash = HashOf(key);
-  const std::size_t mask = slots_.size() - 1;
-  // Records sharing an identity share a run; the whole run is looked at.
-  std::int32_t lowest = 0;
-  for (std::size_t i = hash & mask; slots_[i].id != 0; i = (i + 1) & mask) {
-    const Slot& slot = slots_[i];
-    if (slot.hash == hash && (lowest == 0 || slot.id < lowest) &&
-        KeyAt(records, slot.id) == key) {
-      lowest = slot.id;
-    }
-  }
-  return lowest;
 }
 
 // At least 16 slots, and at most three in four in use.
-std::size_t RecordIndex::CapacityFor(std::size_t records) {
+std::size_t RecordIndex::CapacityFor(std::size_t identities) {
   std::size_t capacity = 16;
-  while (records > capacity / 4 * 3) capacity *= 2;
+  while (identities > capacity / 4 * 3) capacity *= 2;
   return capacity;
 }
 

@@ -1,13 +1,16 @@
 // An index from a record's identity to its record numbers, kept beside a
 // database string of fixed-size records whose name is the first 24 bytes.
 // The identity is the lower-cased name and, for the User Database, the 4
-// MacID bytes. Open addressing with linear probing over (hash, record number)
-// slots; candidates are compared against the records themselves, so the index
-// holds no copy of any name: 8 bytes a slot, at most three slots in four used.
+// MacID bytes. An open-addressing table (linear probing, at most three slots
+// in four used) holds one (hash, record number) slot per identity, with its
+// lowest record number; the other records of an identity wait in a sorted
+// list beside it. Candidates are compared against the records themselves, so
+// the index holds no copy of any name: 8 bytes a slot.
 #ifndef TALLYHALL_DB_RECORD_INDEX_H_
 #define TALLYHALL_DB_RECORD_INDEX_H_
 
 #include <array>
+#include <compare>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -41,18 +44,24 @@ class RecordIndex {
   static RecordKey QueryKey(std::string_view name, std::string_view mac);
   // The identity of record `id` (1..count) of `records`.
   RecordKey KeyAt(std::string_view records, std::int32_t id) const;
+  // The 32 bits that place an identity in the table; different identities
+  // may share them.
+  static std::uint32_t HashOf(const RecordKey& key);
 
   // Indexes records 1..count of `records` anew, in one pass. Throws
   // std::bad_alloc, leaving the index as it was, when memory runs out.
   void Build(std::string_view records, std::int32_t count);
+  // Makes room for one more record, so that the next Insert cannot throw,
+  // whatever Erase comes between. Throws std::bad_alloc, leaving the index
+  // as it was, when memory runs out.
+  void ReserveOne();
   // Adds record `id` as `records` holds it. Throws std::bad_alloc, leaving
-  // the index as it was, when the table must grow and cannot. Never throws
-  // right after an Erase.
+  // the index as it was, when memory runs out (never after ReserveOne).
   void Insert(std::string_view records, std::int32_t id);
   // Takes record `id` out; `records` must still hold it as it was indexed.
   void Erase(std::string_view records, std::int32_t id);
   // After record `removed_id` was erased here and cut out of the string:
-  // every later record number moves down by one, in one pass over the table.
+  // every later record number moves down by one, in one pass.
   void CloseGap(std::int32_t removed_id);
 
   // The lowest record number with identity `key`, which is what a scan from
@@ -62,16 +71,26 @@ class RecordIndex {
  private:
   struct Slot {
     std::uint32_t hash = 0;
-    std::int32_t id = 0;  // 0: empty
-  };
+    std::int32_t id = 0;  // 0: an empty table slot
 
-  static std::size_t CapacityFor(std::size_t records);
+    friend auto operator<=>(const Slot&, const Slot&) = default;
+  };
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+  // The table slot of identity `key`, whose hash is `hash`; kNone if absent.
+  std::size_t SlotOf(std::string_view records, const RecordKey& key,
+                     std::uint32_t hash) const;
+  // Empties table slot `hole`, moving later slots of its run back.
+  void ClearSlot(std::size_t hole);
+  static std::size_t CapacityFor(std::size_t identities);
   static void Place(std::vector<Slot>& slots, Slot slot);
 
   std::size_t record_size_;
   std::size_t mac_offset_;
   std::vector<Slot> slots_;  // empty, or a power of two of slots
-  std::size_t used_ = 0;
+  std::size_t used_ = 0;     // identities in slots_
+  // The records that are not the lowest of their identity, sorted.
+  std::vector<Slot> later_;
 };
 
 }  // namespace tallyhall

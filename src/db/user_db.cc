@@ -200,9 +200,10 @@ void UserDatabase::WriteInRecord(std::int32_t id, std::size_t offset,
     MutableBytes().replace(at, value.size(), value);
     return;
   }
+  index_.ReserveOne();
   index_.Erase(bytes(), id);
   MutableBytes().replace(at, value.size(), value);
-  index_.Insert(bytes(), id);  // cannot throw right after an Erase
+  index_.Insert(bytes(), id);  // cannot throw after ReserveOne
 }
 
 }  // namespace tallyhall

@@ -251,6 +251,49 @@ TEST(UserDatabaseTest, FindUserAgreesWithAScanAmongManyDuplicates) {
   }
 }
 
+TEST(UserDatabaseTest, RecordsOfOneIdentityGiveWayInOrder) {
+  // A zeroed file: 200000 records with the empty name and MacID 0. Were
+  // they all in one probe run, loading would take minutes.
+  UserDatabase users;
+  ScoreDatabase scores;
+  users.Assign(Nul(200000 * 156), 200000);
+  EXPECT_EQ(users.FindUser("", Mac(0)), 1);
+  users.SetUserField(1, UserField::kName, "one");
+  EXPECT_EQ(users.FindUser("", Mac(0)), 2);
+  users.RemoveUser(2);
+  EXPECT_EQ(users.FindUser("", Mac(0)), 2);
+  users.SetUserField(1, UserField::kName, "");
+  EXPECT_EQ(users.FindUser("", Mac(0)), 1);
+  EXPECT_EQ(users.AddUser(scores, "", "", Mac(0), kNow), 200000);
+  users.SetUserField(2, UserField::kMacID, Mac(1));
+  users.RemoveUser(1);
+  EXPECT_EQ(users.FindUser("", Mac(0)), 2);
+  EXPECT_EQ(users.FindUser("", Mac(1)), 1);
+  EXPECT_EQ(users.FindUser("one", Mac(0)), 0);
+}
+
+TEST(UserDatabaseTest, IdentitiesWithTheSameHashStayApart) {
+  // Two names found by search whose identities share their hash.
+  const std::string a = "p10072";
+  const std::string b = "p51500";
+  ASSERT_EQ(RecordIndex::HashOf(RecordIndex::QueryKey(a, Mac(0))),
+            RecordIndex::HashOf(RecordIndex::QueryKey(b, Mac(0))));
+  UserDatabase users;
+  ScoreDatabase scores;
+  for (const std::string& name : {a, b, b, a}) {
+    users.AddUser(scores, name, "ipip", Mac(0), kNow);
+  }
+  EXPECT_EQ(users.FindUser(a, Mac(0)), 1);
+  EXPECT_EQ(users.FindUser(b, Mac(0)), 2);
+  users.RemoveUser(1);
+  EXPECT_EQ(users.FindUser(a, Mac(0)), 3);
+  users.SetUserField(1, UserField::kName, "c");
+  EXPECT_EQ(users.FindUser(b, Mac(0)), 2);
+  users.Assign(users.bytes(), 3);
+  EXPECT_EQ(users.FindUser(a, Mac(0)), 3);
+  EXPECT_EQ(users.FindUser(b, Mac(0)), 2);
+}
+
 TEST(UserDatabaseTest, ListNamesByMacIDJoinsMatchesInOrder) {
   UserDatabase users;
   ScoreDatabase scores;
