@@ -13,6 +13,7 @@
 #include <compare>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -51,15 +52,21 @@ class RecordIndex {
   // Indexes records 1..count of `records` anew, in one pass. Throws
   // std::bad_alloc, leaving the index as it was, when memory runs out.
   void Build(std::string_view records, std::int32_t count);
-  // Makes room for one more record, so that the next Insert cannot throw,
-  // whatever Erase comes between. Throws std::bad_alloc, leaving the index
-  // as it was, when memory runs out.
-  void ReserveOne();
   // Adds record `id` as `records` holds it. Throws std::bad_alloc, leaving
-  // the index as it was, when memory runs out (never after ReserveOne).
+  // the index as it was, when memory runs out.
   void Insert(std::string_view records, std::int32_t id);
   // Takes record `id` out; `records` must still hold it as it was indexed.
   void Erase(std::string_view records, std::int32_t id);
+  // Runs `write`, which changes record `id` of `records` in place, and
+  // re-indexes the record around it. Throws std::bad_alloc before `write`
+  // runs, leaving the index as it was, when memory runs out.
+  template <typename Write>
+  void Rewrite(const std::string& records, std::int32_t id, Write write) {
+    ReserveOne();
+    Erase(records, id);
+    write();
+    Insert(records, id);  // cannot throw after ReserveOne
+  }
   // After record `removed_id` was erased here and cut out of the string:
   // every later record number moves down by one, in one pass.
   void CloseGap(std::int32_t removed_id);
@@ -76,6 +83,11 @@ class RecordIndex {
     friend auto operator<=>(const Slot&, const Slot&) = default;
   };
   static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+  // Makes room for one more record, so that the next Insert cannot throw,
+  // whatever Erase comes between. Throws std::bad_alloc, leaving the index
+  // as it was, when memory runs out.
+  void ReserveOne();
 
   // The table slot of identity `key`, whose hash is `hash`; kNone if absent.
   std::size_t SlotOf(std::string_view records, const RecordKey& key,

@@ -103,14 +103,12 @@ void SquadDatabase::Assign(std::string bytes, std::int32_t count) {
 void SquadDatabase::WriteInRecord(std::int32_t id, std::size_t offset,
                                   std::string_view value) {
   const std::size_t at = Offset(id) + offset;
-  if (offset >= kNameSize) {
-    MutableBytes().replace(at, value.size(), value);
-    return;
+  auto write = [&] { MutableBytes().replace(at, value.size(), value); };
+  if (offset < kNameSize) {
+    index_.Rewrite(bytes(), id, write);
+  } else {
+    write();
   }
-  index_.ReserveOne();
-  index_.Erase(bytes(), id);
-  MutableBytes().replace(at, value.size(), value);
-  index_.Insert(bytes(), id);  // cannot throw after ReserveOne
 }
 
 }  // namespace tallyhall

@@ -196,14 +196,12 @@ void UserDatabase::WriteInRecord(std::int32_t id, std::size_t offset,
   const std::size_t end = offset + value.size();
   const bool identity = offset < kNameSize ||
                         (offset < kMacOffset + kMacSize && end > kMacOffset);
-  if (!identity) {
-    MutableBytes().replace(at, value.size(), value);
-    return;
+  auto write = [&] { MutableBytes().replace(at, value.size(), value); };
+  if (identity) {
+    index_.Rewrite(bytes(), id, write);
+  } else {
+    write();
   }
-  index_.ReserveOne();
-  index_.Erase(bytes(), id);
-  MutableBytes().replace(at, value.size(), value);
-  index_.Insert(bytes(), id);  // cannot throw after ReserveOne
 }
 
 }  // namespace tallyhall
