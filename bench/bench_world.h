@@ -46,6 +46,17 @@ inline std::string BenchUserRecords(std::int32_t records) {
   return users;
 }
 
+// `records` Squad Database records, end to end: squad i is named "squad<i>"
+// and owned by UserID i.
+inline std::string BenchSquadRecords(std::int32_t records) {
+  std::string squads;
+  for (std::int32_t id = 1; id <= records; ++id) {
+    squads += PadField("squad" + DecimalText(id), 24) + std::string(24, '\0') +
+              Int32ToBytes(id);
+  }
+  return squads;
+}
+
 // The world of `records` records, built on first use and kept for the
 // run: a million records take seconds to build and index.
 template <typename World>

@@ -1,11 +1,13 @@
 // Loading a zone's three database files into memory and writing them back.
-// Each file is its records end to end; writes replace files atomically.
+// Each file is its records end to end; writes replace files atomically, and
+// a database unchanged since its file was read or written is not rewritten.
 #include "db/database_files.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <exception>
@@ -65,11 +67,27 @@ std::uint64_t RecordCount(std::uint64_t length, std::uint64_t record_size) {
   return count;
 }
 
+// Room reserved beyond the records read: an eighth more, at least 64
+// records. Its pages are not touched until records are added, so it costs
+// address space only, and the first new players after a zone's login append
+// in place instead of copying the whole database.
+std::size_t WithHeadroom(std::size_t bytes, std::size_t record_size) {
+  return bytes +
+         std::max(bytes / 8 / record_size, std::size_t{64}) * record_size;
+}
+
+// A database file as read.
+struct DatabaseFile {
+  std::string bytes;
+  std::int32_t count = 0;
+  bool exact = false;  // the file holds exactly `bytes`, no more, no less
+};
+
 // Reads the database file at `path` (created empty when missing) into
-// `bytes` and `count`. The bytes of a last record that the file cuts short
-// are NUL.
+// `file`, in one read where the system allows. The bytes of a last record
+// that the file cuts short are NUL.
 Status ReadDatabaseFile(const std::string& path, std::size_t record_size,
-                        std::string& bytes, std::int32_t& count) {
+                        DatabaseFile& file) {
   // O_NONBLOCK keeps a FIFO from blocking the open; it is refused below.
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0 && errno == ENOENT) {
@@ -91,7 +109,8 @@ Status ReadDatabaseFile(const std::string& path, std::size_t record_size,
   }
   std::string data;
   try {
-    data.assign(records * record_size, '\0');
+    data.reserve(WithHeadroom(records * record_size, record_size));
+    data.resize(records * record_size, '\0');
   } catch (const std::exception&) {  // bad_alloc, length_error
     return FileError(path, ENOMEM);
   }
@@ -103,9 +122,28 @@ Status ReadDatabaseFile(const std::string& path, std::size_t record_size,
     if (got == 0) break;  // The file ended early; the rest stays NUL.
     done += static_cast<std::size_t>(got);
   }
-  bytes = std::move(data);
-  count = static_cast<std::int32_t>(records);
+  file.exact = done == data.size() && length == data.size();
+  file.bytes = std::move(data);
+  file.count = static_cast<std::int32_t>(records);
   return Status::Ok();
+}
+
+// Reads one database file into `db`. A database whose file holds exactly its
+// bytes counts as written.
+template <typename Database>
+Status LoadDatabase(const std::string& path, std::size_t record_size,
+                    Database& db) {
+  DatabaseFile file;
+  Status status = ReadDatabaseFile(path, record_size, file);
+  if (!status.ok()) return status;
+  db.Assign(std::move(file.bytes), file.count);
+  if (file.exact) db.MarkWritten();
+  return Status::Ok();
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 std::string CountsText(const ZoneDatabases& dbs) {
@@ -123,43 +161,37 @@ Status LoadDatabases(std::string_view folder, std::string_view zone_name,
   dbs.squads.Assign(std::string(), 0);
   dbs.scores.Assign(std::string(), 0);
   DatabasePaths paths = PathsOf(folder, ids);
-  std::string bytes;
-  std::int32_t count = 0;
-
-  Status status = ReadDatabaseFile(paths.user, kUserRecordSize, bytes, count);
+  Status status = LoadDatabase(paths.user, kUserRecordSize, dbs.users);
   if (!status.ok()) return status;
-  dbs.users.Assign(std::move(bytes), count);
-
-  status = ReadDatabaseFile(paths.squad, kSquadRecordSize, bytes, count);
+  status = LoadDatabase(paths.squad, kSquadRecordSize, dbs.squads);
   if (!status.ok()) return status;
-  dbs.squads.Assign(std::move(bytes), count);
-
-  status = ReadDatabaseFile(paths.score, kScoreRecordSize, bytes, count);
+  status = LoadDatabase(paths.score, kScoreRecordSize, dbs.scores);
   if (!status.ok()) return status;
-  dbs.scores.Assign(std::move(bytes), count);
 
   terminal.WriteLogLine(std::string(zone_name) + " Loaded: " + CountsText(dbs));
   return Status::Ok();
 }
 
 Status SaveDatabases(std::string_view folder, std::string_view zone_name,
-                     const DatabaseIds& ids, const ZoneDatabases& dbs,
+                     const DatabaseIds& ids, ZoneDatabases& dbs,
                      Terminal& terminal) {
   DatabasePaths paths = PathsOf(folder, ids);
-  const std::pair<const std::string*, const std::string*> files[] = {
-      {&paths.user, &dbs.users.bytes()},
-      {&paths.squad, &dbs.squads.bytes()},
-      {&paths.score, &dbs.scores.bytes()},
-  };
   Status first = Status::Ok();
-  for (const auto& [path, bytes] : files) {
-    Status status = WriteFileAtomically(*path, *bytes);
-    if (status.ok()) continue;
+  auto save = [&](const std::string& path, auto& db) {
+    if (!db.changed() && IsRegularFile(path)) return;
+    Status status = WriteFileAtomically(path, db.bytes());
+    if (status.ok()) {
+      db.MarkWritten();
+      return;
+    }
     // The message reads "<file>: <reason>".
     terminal.WriteLogLine(std::string(zone_name) + " Could not write " +
                           status.message());
     if (first.ok()) first = status;
-  }
+  };
+  save(paths.user, dbs.users);
+  save(paths.squad, dbs.squads);
+  save(paths.score, dbs.scores);
   if (first.ok()) {
     terminal.WriteLogLine(std::string(zone_name) +
                           " Written: " + CountsText(dbs));

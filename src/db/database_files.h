@@ -31,7 +31,10 @@ struct DatabaseIds {
 
 // Reads the three files (creating missing ones empty) into `dbs`. The record
 // count is the file length over the record size, halves rounded to even; the
-// missing tail of a last partial record reads as NUL bytes. On success writes
+// missing tail of a last partial record reads as NUL bytes. A database whose
+// file holds exactly its records is marked written; one whose file had a
+// partial record or surplus bytes stays changed, so the next save fits the
+// file to the records. On success writes
 // "<zone_name> Loaded: U User Database records S Squad Database records C
 // Score Database records" and returns OK. On the first failure stops, leaves
 // the databases not yet read empty, writes no line and returns the error.
@@ -39,12 +42,17 @@ Status LoadDatabases(std::string_view folder, std::string_view zone_name,
                      const DatabaseIds& ids, ZoneDatabases& dbs,
                      Terminal& terminal);
 
-// Replaces each of the three files atomically with its database. Every file
-// is attempted; each failure writes a line naming the file and the reason.
-// When all three are written, writes "<zone_name> Written: ..." with the
-// three counts. Returns the first error, if any.
+// Replaces each of the three files atomically with its database, except a
+// database unchanged since it was loaded or written whose file is still
+// there: that file holds its bytes, unless another zone with the same
+// identifier saved newer ones since, which an idle copy must not revert. A
+// missing file is written again. Every file is attempted; each written
+// database is marked written; each failure leaves its database changed and
+// writes a line naming the file and the reason. When none fails, writes
+// "<zone_name> Written: ..." with the three counts. Returns the first error,
+// if any.
 Status SaveDatabases(std::string_view folder, std::string_view zone_name,
-                     const DatabaseIds& ids, const ZoneDatabases& dbs,
+                     const DatabaseIds& ids, ZoneDatabases& dbs,
                      Terminal& terminal);
 
 }  // namespace tallyhall

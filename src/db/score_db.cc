@@ -28,27 +28,28 @@ std::size_t Offset(std::int32_t id) {
 
 std::string ScoreDatabase::GetScoreRecord(std::int32_t id) const {
   if (id <= 0 || id > count_) return std::string(kRecordSize, '\0');
-  return bytes_.substr(Offset(id), kRecordSize);
+  return bytes().substr(Offset(id), kRecordSize);
 }
 
 std::string_view ScoreDatabase::ScoreRecordView(std::int32_t id) const {
   if (id <= 0 || id > count_) return {};
-  return std::string_view(bytes_).substr(Offset(id), kRecordSize);
+  return std::string_view(bytes()).substr(Offset(id), kRecordSize);
 }
 
 void ScoreDatabase::PutScoreRecord(std::int32_t id, std::string_view record) {
   if (id <= 0) return;
   std::string fitted = PadField(record, kRecordSize);
   if (id <= count_) {
-    bytes_.replace(Offset(id), kRecordSize, fitted);
+    MutableBytes().replace(Offset(id), kRecordSize, fitted);
     return;
   }
   if (static_cast<std::int64_t>(id) * kScoreRecordSize > kMaxBytes) {
     throw std::length_error("Score Database too large");
   }
   // The records between the old end and `id` are zeroed.
-  bytes_.resize(Offset(id), '\0');
-  bytes_ += fitted;
+  std::string& grown = MutableBytes();
+  grown.resize(Offset(id), '\0');
+  grown += fitted;
   count_ = id;
 }
 
@@ -56,13 +57,13 @@ std::int32_t ScoreDatabase::AddScoreRecord() {
   if (count_ == std::numeric_limits<std::int32_t>::max()) {
     throw std::length_error("Score Database too large");
   }
-  bytes_.append(kRecordSize, '\0');
+  MutableBytes().append(kRecordSize, '\0');
   return ++count_;
 }
 
 bool ScoreDatabase::RemoveScoreRecord(std::int32_t id) {
   if (id <= 0 || id > count_) return false;
-  bytes_.erase(Offset(id), kRecordSize);
+  MutableBytes().erase(Offset(id), kRecordSize);
   --count_;
   return true;
 }
@@ -70,7 +71,7 @@ bool ScoreDatabase::RemoveScoreRecord(std::int32_t id) {
 void ScoreDatabase::Assign(std::string bytes, std::int32_t count) {
   if (count < 0) count = 0;
   bytes.resize(static_cast<std::size_t>(count) * kRecordSize, '\0');
-  bytes_ = std::move(bytes);
+  MutableBytes() = std::move(bytes);
   count_ = count;
 }
 

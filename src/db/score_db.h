@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "db/tracked_bytes.h"
+
 namespace tallyhall {
 
 // Record layout, little-endian: Win 0 (2), Loss 2 (2), Ratio 4 (2),
@@ -45,12 +47,22 @@ class ScoreDatabase {
   bool RemoveScoreRecord(std::int32_t id);
 
   // The whole database as stored in its file.
-  const std::string& bytes() const { return bytes_; }
-  // Replaces the whole database; `bytes` holds exactly `count` records.
+  const std::string& bytes() const { return store_.bytes(); }
+  // Replaces the whole database; `bytes` is fitted to `count` records (a
+  // negative count is 0).
   void Assign(std::string bytes, std::int32_t count);
 
+  // Whether bytes() may differ from what the database's file holds: true for
+  // a new database and after any change, false after MarkWritten.
+  bool changed() const { return store_.changed(); }
+  // The file now holds exactly bytes(): a save may leave it alone.
+  void MarkWritten() { store_.MarkWritten(); }
+
  private:
-  std::string bytes_;
+  // Every change to the bytes goes through here, which marks them changed.
+  std::string& MutableBytes() { return store_.Mutable(); }
+
+  TrackedBytes store_;
   std::int32_t count_ = 0;
 };
 

@@ -1,5 +1,6 @@
 // The Squad Database: one byte string of 52-byte records plus its count, and
 // an index from lower-cased padded name to SquadIDs that answers FindSquad.
+// Writes that touch the name re-index the record.
 #include "db/squad_db.h"
 
 #include <cstddef>
@@ -27,15 +28,12 @@ std::size_t Offset(std::int32_t id) {
 
 std::string SquadDatabase::GetSquadRecord(std::int32_t id) const {
   if (id <= 0 || id > count_) return std::string();
-  return bytes_.substr(Offset(id), kRecordSize);
+  return bytes().substr(Offset(id), kRecordSize);
 }
 
 void SquadDatabase::PutSquadRecord(std::int32_t id, std::string_view record) {
   if (id <= 0 || id > count_) return;
-  std::string fitted = PadField(record, kRecordSize);
-  UnindexRecord(id);
-  bytes_.replace(Offset(id), kRecordSize, fitted);
-  IndexRecord(id);
+  WriteInRecord(id, 0, PadField(record, kRecordSize));
 }
 
 std::string SquadDatabase::GetSquadField(std::int32_t id,
@@ -43,11 +41,11 @@ std::string SquadDatabase::GetSquadField(std::int32_t id,
   if (id <= 0 || id > count_) return std::string();
   switch (field) {
     case SquadField::kName:
-      return bytes_.substr(Offset(id), kNameSize);
+      return bytes().substr(Offset(id), kNameSize);
     case SquadField::kPassword:
-      return bytes_.substr(Offset(id) + kPasswordOffset, kPasswordSize);
+      return bytes().substr(Offset(id) + kPasswordOffset, kPasswordSize);
     case SquadField::kOwner:
-      return bytes_.substr(Offset(id) + kOwnerOffset, kOwnerSize);
+      return bytes().substr(Offset(id) + kOwnerOffset, kOwnerSize);
   }
   return std::string();
 }
@@ -57,26 +55,20 @@ void SquadDatabase::SetSquadField(std::int32_t id, SquadField field,
   if (id <= 0 || id > count_) return;
   switch (field) {
     case SquadField::kName:
-      UnindexRecord(id);
-      bytes_.replace(Offset(id), kNameSize, PadField(value, kNameSize));
-      IndexRecord(id);
+      WriteInRecord(id, 0, PadField(value, kNameSize));
       return;
     case SquadField::kPassword:
-      bytes_.replace(Offset(id) + kPasswordOffset, kPasswordSize,
-                     PadField(value, kPasswordSize));
+      WriteInRecord(id, kPasswordOffset, PadField(value, kPasswordSize));
       return;
     case SquadField::kOwner:
       // Fitted, so that a value of another width cannot shift the records.
-      bytes_.replace(Offset(id) + kOwnerOffset, kOwnerSize,
-                     PadField(value, kOwnerSize));
+      WriteInRecord(id, kOwnerOffset, PadField(value, kOwnerSize));
       return;
   }
 }
 
 std::int32_t SquadDatabase::FindSquad(std::string_view name) const {
-  auto it = by_name_.find(ToLower(PadField(name, kNameSize)));
-  if (it == by_name_.end() || it->second.empty()) return 0;
-  return *it->second.begin();
+  return index_.Find(bytes(), RecordIndex::QueryKey(name, {}));
 }
 
 std::int32_t SquadDatabase::AppendSquad(std::string_view name,
@@ -85,14 +77,14 @@ std::int32_t SquadDatabase::AppendSquad(std::string_view name,
   if (count_ == std::numeric_limits<std::int32_t>::max()) {
     throw std::length_error("Squad Database too large");
   }
-  bytes_ += PadField(name, kNameSize) + PadField(password, kPasswordSize) +
-            Int32ToBytes(owner);
+  MutableBytes() += PadField(name, kNameSize) +
+                    PadField(password, kPasswordSize) + Int32ToBytes(owner);
   ++count_;
   try {
-    IndexRecord(count_);
+    index_.Insert(bytes(), count_);
   } catch (...) {
     --count_;
-    bytes_.resize(Offset(count_ + 1));
+    MutableBytes().resize(Offset(count_ + 1));
     throw;
   }
   return count_;
@@ -100,36 +92,32 @@ std::int32_t SquadDatabase::AppendSquad(std::string_view name,
 
 void SquadDatabase::RemoveSquad(std::int32_t id) {
   if (id <= 0 || id > count_) return;
-  bytes_.erase(Offset(id), kRecordSize);
+  index_.Erase(bytes(), id);
+  MutableBytes().erase(Offset(id), kRecordSize);
   --count_;
   // Every later SquadID moves down by one.
-  RebuildIndex();
+  index_.CloseGap(id);
 }
 
 void SquadDatabase::Assign(std::string bytes, std::int32_t count) {
   if (count < 0) count = 0;
   bytes.resize(static_cast<std::size_t>(count) * kRecordSize, '\0');
-  bytes_ = std::move(bytes);
+  RecordIndex index(kRecordSize, RecordIndex::kNoMac);
+  index.Build(bytes, count);
+  MutableBytes() = std::move(bytes);
   count_ = count;
-  RebuildIndex();
+  index_ = std::move(index);
 }
 
-void SquadDatabase::RebuildIndex() {
-  by_name_.clear();
-  for (std::int32_t id = 1; id <= count_; ++id) IndexRecord(id);
-}
-
-void SquadDatabase::IndexRecord(std::int32_t id) {
-  by_name_[ToLower(std::string_view(bytes_).substr(Offset(id), kNameSize))]
-      .insert(id);
-}
-
-void SquadDatabase::UnindexRecord(std::int32_t id) {
-  auto it = by_name_.find(
-      ToLower(std::string_view(bytes_).substr(Offset(id), kNameSize)));
-  if (it == by_name_.end()) return;
-  it->second.erase(id);
-  if (it->second.empty()) by_name_.erase(it);
+void SquadDatabase::WriteInRecord(std::int32_t id, std::size_t offset,
+                                  std::string_view value) {
+  const std::size_t at = Offset(id) + offset;
+  auto write = [&] { MutableBytes().replace(at, value.size(), value); };
+  if (offset < kNameSize) {
+    index_.Rewrite(bytes(), id, write);
+  } else {
+    write();
+  }
 }
 
 }  // namespace tallyhall

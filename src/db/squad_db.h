@@ -2,11 +2,13 @@
 #ifndef TALLYHALL_DB_SQUAD_DB_H_
 #define TALLYHALL_DB_SQUAD_DB_H_
 
+#include <cstddef>
 #include <cstdint>
-#include <map>
-#include <set>
 #include <string>
 #include <string_view>
+
+#include "db/record_index.h"
+#include "db/tracked_bytes.h"
 
 namespace tallyhall {
 
@@ -48,18 +50,29 @@ class SquadDatabase {
   // User Database are the caller's to renumber.
   void RemoveSquad(std::int32_t id);
 
-  const std::string& bytes() const { return bytes_; }
+  const std::string& bytes() const { return store_.bytes(); }
+  // Replaces the whole database; `bytes` is fitted to `count` records (a
+  // negative count is 0). Throws std::bad_alloc, changing nothing, when
+  // memory runs out.
   void Assign(std::string bytes, std::int32_t count);
 
- private:
-  void IndexRecord(std::int32_t id);
-  void UnindexRecord(std::int32_t id);
-  void RebuildIndex();
+  // Whether bytes() may differ from what the database's file holds: true for
+  // a new database and after any change, false after MarkWritten.
+  bool changed() const { return store_.changed(); }
+  // The file now holds exactly bytes(): a save may leave it alone.
+  void MarkWritten() { store_.MarkWritten(); }
 
-  std::string bytes_;
+ private:
+  // Every change to the bytes goes through here, which marks them changed.
+  std::string& MutableBytes() { return store_.Mutable(); }
+  // Writes `value` over record `id` from `offset`, keeping the index in step.
+  void WriteInRecord(std::int32_t id, std::size_t offset,
+                     std::string_view value);
+
+  TrackedBytes store_;
   std::int32_t count_ = 0;
-  // Lower-cased padded name -> SquadIDs holding it.
-  std::map<std::string, std::set<std::int32_t>, std::less<>> by_name_;
+  // Lower-cased padded name -> SquadIDs; answers FindSquad.
+  RecordIndex index_{kSquadRecordSize, RecordIndex::kNoMac};
 };
 
 }  // namespace tallyhall

@@ -1,6 +1,6 @@
 // The User Database: one byte string of 156-byte records plus its count, and
 // an index from identity (lower-cased padded name + MacID) to UserIDs that
-// answers FindUser.
+// answers FindUser. Writes that touch the name or MacID re-index the record.
 #include "db/user_db.h"
 
 #include <algorithm>
@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <stdexcept>
+#include <unordered_map>
 #include <vector>
 
 #include "db/encoding.h"
@@ -58,29 +59,19 @@ int UserFieldWidth(UserField field) {
 
 std::string UserDatabase::GetUserRecord(std::int32_t id) const {
   if (id <= 0 || id > count_) return std::string();
-  return bytes_.substr(Offset(id), kRecordSize);
+  return bytes().substr(Offset(id), kRecordSize);
 }
 
 void UserDatabase::PutUserRecord(std::int32_t id, std::string_view record) {
   if (id <= 0 || id > count_) return;
-  std::string fitted = PadField(record, kRecordSize);
-  std::string old_key = IndexKey(id);
-  bytes_.replace(Offset(id), kRecordSize, fitted);
-  std::string new_key = IndexKey(id);
-  if (new_key == old_key) return;
-  auto it = by_identity_.find(old_key);
-  if (it != by_identity_.end()) {
-    it->second.erase(id);
-    if (it->second.empty()) by_identity_.erase(it);
-  }
-  by_identity_[new_key].insert(id);
+  WriteInRecord(id, 0, PadField(record, kRecordSize));
 }
 
 std::string UserDatabase::GetUserField(std::int32_t id, UserField field) const {
   int width = UserFieldWidth(field);
   if (id <= 0 || id > count_ || width == 0) return std::string();
-  return bytes_.substr(Offset(id) + static_cast<std::size_t>(field),
-                       static_cast<std::size_t>(width));
+  return bytes().substr(Offset(id) + static_cast<std::size_t>(field),
+                        static_cast<std::size_t>(width));
 }
 
 void UserDatabase::SetUserField(std::int32_t id, UserField field,
@@ -89,26 +80,15 @@ void UserDatabase::SetUserField(std::int32_t id, UserField field,
   if (id <= 0 || id > count_ || width == 0) return;
   // Every value is fitted to its field, so that a value of another width
   // cannot shift the records behind it.
-  std::string fitted = PadField(value, static_cast<std::size_t>(width));
-  if (field != UserField::kName && field != UserField::kMacID) {
-    bytes_.replace(Offset(id) + static_cast<std::size_t>(field), fitted.size(),
-                   fitted);
-    return;
-  }
-  std::string record = GetUserRecord(id);
-  record.replace(static_cast<std::size_t>(field), fitted.size(), fitted);
-  PutUserRecord(id, record);
+  WriteInRecord(id, static_cast<std::size_t>(field),
+                PadField(value, static_cast<std::size_t>(width)));
 }
 
 std::int32_t UserDatabase::FindUser(std::string_view name,
                                     std::string_view mac) const {
   // A record's MacID is 4 bytes: a MacID of another length matches none.
   if (mac.size() != kMacSize) return 0;
-  std::string key = ToLower(PadField(name, kNameSize));
-  key.append(mac);
-  auto it = by_identity_.find(key);
-  if (it == by_identity_.end() || it->second.empty()) return 0;
-  return *it->second.begin();
+  return index_.Find(bytes(), RecordIndex::QueryKey(name, mac));
 }
 
 std::int32_t UserDatabase::AddUser(ScoreDatabase& scores, std::string_view name,
@@ -127,13 +107,13 @@ std::int32_t UserDatabase::AddUser(ScoreDatabase& scores, std::string_view name,
   record += PadField(mac, kMacSize);
   record += PackDate(now);
   record.append(4, '\0');  // UsageTotal.
-  bytes_ += record;
+  MutableBytes() += record;
   ++count_;
   try {
-    by_identity_[IndexKey(count_)].insert(count_);
+    index_.Insert(bytes(), count_);
   } catch (...) {
     --count_;
-    bytes_.resize(Offset(count_ + 1));
+    MutableBytes().resize(Offset(count_ + 1));
     throw;
   }
   return count_;
@@ -142,7 +122,7 @@ std::int32_t UserDatabase::AddUser(ScoreDatabase& scores, std::string_view name,
 std::string UserDatabase::ListNamesByMacID(std::int32_t mac) const {
   std::string text;
   for (std::int32_t id = 1; id <= count_; ++id) {
-    std::string_view record = std::string_view(bytes_).substr(Offset(id));
+    std::string_view record = std::string_view(bytes()).substr(Offset(id));
     if (BytesToInt32(record.substr(kMacOffset, kMacSize)) != mac) continue;
     text += TrimAtNul(record.substr(0, kNameSize));
     text += ", ";
@@ -156,7 +136,7 @@ std::string UserDatabase::ListAliasGroups() const {
   // records sharing either with record i are found without a pairwise scan.
   std::unordered_map<std::uint32_t, std::vector<std::int32_t>> by_mac;
   std::unordered_map<std::uint32_t, std::vector<std::int32_t>> by_ip;
-  const std::string_view all(bytes_);
+  const std::string_view all(bytes());
   for (std::int32_t id = 1; id <= count_; ++id) {
     by_mac[Word(all.substr(Offset(id)), kMacOffset)].push_back(id);
     by_ip[Word(all.substr(Offset(id)), kIpOffset)].push_back(id);
@@ -203,31 +183,34 @@ std::string UserDatabase::ListAliasGroups() const {
 
 void UserDatabase::RemoveUser(std::int32_t id) {
   if (id <= 0 || id > count_) return;
-  bytes_.erase(Offset(id), kRecordSize);
+  index_.Erase(bytes(), id);
+  MutableBytes().erase(Offset(id), kRecordSize);
   --count_;
   // Every later UserID moves down by one.
-  RebuildIndex();
+  index_.CloseGap(id);
 }
 
 void UserDatabase::Assign(std::string bytes, std::int32_t count) {
   if (count < 0) count = 0;
   bytes.resize(static_cast<std::size_t>(count) * kRecordSize, '\0');
-  bytes_ = std::move(bytes);
+  RecordIndex index(kUserRecordSize, kMacOffset);
+  index.Build(bytes, count);
+  MutableBytes() = std::move(bytes);
   count_ = count;
-  RebuildIndex();
+  index_ = std::move(index);
 }
 
-std::string UserDatabase::IndexKey(std::int32_t id) const {
-  std::string_view record = std::string_view(bytes_).substr(Offset(id));
-  std::string key = ToLower(record.substr(0, kNameSize));
-  key.append(record.substr(kMacOffset, kMacSize));
-  return key;
-}
-
-void UserDatabase::RebuildIndex() {
-  by_identity_.clear();
-  for (std::int32_t id = 1; id <= count_; ++id) {
-    by_identity_[IndexKey(id)].insert(id);
+void UserDatabase::WriteInRecord(std::int32_t id, std::size_t offset,
+                                 std::string_view value) {
+  const std::size_t at = Offset(id) + offset;
+  const std::size_t end = offset + value.size();
+  const bool identity = offset < kNameSize ||
+                        (offset < kMacOffset + kMacSize && end > kMacOffset);
+  auto write = [&] { MutableBytes().replace(at, value.size(), value); };
+  if (identity) {
+    index_.Rewrite(bytes(), id, write);
+  } else {
+    write();
   }
 }
 

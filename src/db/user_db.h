@@ -3,13 +3,14 @@
 #ifndef TALLYHALL_DB_USER_DB_H_
 #define TALLYHALL_DB_USER_DB_H_
 
+#include <cstddef>
 #include <cstdint>
-#include <set>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
+#include "db/record_index.h"
 #include "db/score_db.h"
+#include "db/tracked_bytes.h"
 #include "shell/clock.h"
 
 namespace tallyhall {
@@ -78,17 +79,30 @@ class UserDatabase {
   // Removes record `id`; every later record moves down by one.
   void RemoveUser(std::int32_t id);
 
-  const std::string& bytes() const { return bytes_; }
+  const std::string& bytes() const { return store_.bytes(); }
+  // Replaces the whole database; `bytes` is fitted to `count` records (a
+  // negative count is 0). The index is built in one pass. Throws
+  // std::bad_alloc, changing nothing, when memory runs out.
   void Assign(std::string bytes, std::int32_t count);
 
- private:
-  std::string IndexKey(std::int32_t id) const;
-  void RebuildIndex();
+  // Whether bytes() may differ from what the database's file holds: true for
+  // a new database and after any change, false after MarkWritten.
+  bool changed() const { return store_.changed(); }
+  // The file now holds exactly bytes(): a save may leave it alone.
+  void MarkWritten() { store_.MarkWritten(); }
 
-  std::string bytes_;
+ private:
+  // Every change to the bytes goes through here, which marks them changed.
+  std::string& MutableBytes() { return store_.Mutable(); }
+  // Writes `value` over record `id` from `offset`, keeping the index in step.
+  void WriteInRecord(std::int32_t id, std::size_t offset,
+                     std::string_view value);
+
+  TrackedBytes store_;
   std::int32_t count_ = 0;
-  // Lower-cased padded name + MacID bytes -> UserIDs holding it.
-  std::unordered_map<std::string, std::set<std::int32_t>> by_identity_;
+  // Identity (name and MacID at 144) -> UserIDs; answers FindUser.
+  RecordIndex index_{kUserRecordSize,
+                     static_cast<std::size_t>(UserField::kMacID)};
 };
 
 }  // namespace tallyhall

@@ -146,7 +146,7 @@ void RemoveZone(ServerCore& core, std::int32_t zone_id) {
 bool SaveZoneDatabases(ServerCore& core, std::int32_t zone_id) {
   bool saved = false;
   RunStep(core.terminal(), [&] {
-    const ZoneEntry& zone = core.zones().Zone(zone_id);
+    ZoneEntry& zone = core.zones().Zone(zone_id);
     if (!zone.databases_loaded) {
       core.WriteLogLine(zone.LogPrefix() +
                         ") Databases not saved: they did not load at login");

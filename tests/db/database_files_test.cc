@@ -1,5 +1,6 @@
 // Database files: loading with rounded record counts, saving with failure
-// lines, and atomic replacement that never leaves a partial file.
+// lines, atomic replacement that never leaves a partial file, and saves that
+// leave the files of unchanged databases alone.
 #include "db/database_files.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,31 @@ class DatabaseFilesTest : public ::testing::Test {
     return SaveDatabases(dir_.path(), "Main Zone", ids_, dbs_, terminal_);
   }
   std::vector<std::string> Lines() const { return view_.Texts(); }
+
+  // Saves; names the files the save replaced (a replaced file is a new one
+  // renamed over the old, so its inode changes), and checks that every file
+  // then holds its database.
+  std::string FilesReplacedBySave() {
+    const std::pair<const char*, const std::string*> files[] = {
+        {"User.1", &dbs_.users.bytes()},
+        {"Squad.-2", &dbs_.squads.bytes()},
+        {"Score.30", &dbs_.scores.bytes()}};
+    ino_t before[3];
+    for (int i = 0; i < 3; ++i) before[i] = InodeOf(files[i].first);
+    EXPECT_TRUE(Save().ok());
+    std::string replaced;
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(ReadFile(dir_.File(files[i].first)), *files[i].second);
+      if (InodeOf(files[i].first) == before[i]) continue;
+      replaced += (replaced.empty() ? "" : " ") + std::string(files[i].first);
+    }
+    return replaced;
+  }
+  ino_t InodeOf(const std::string& name) const {
+    struct stat info {};
+    stat(dir_.File(name).c_str(), &info);
+    return info.st_ino;
+  }
 
   TempDir dir_;
   FakeClock clock_;
@@ -111,6 +138,73 @@ TEST_F(DatabaseFilesTest, SaveTriesEveryFileAndReportsEachFailure) {
   EXPECT_EQ(ReadFile(dir_.File("Score.30")), std::string(14, '\0'));
   EXPECT_TRUE(FileExists(dir_.File("User.1")));
   EXPECT_FALSE(FileExists(dir_.File("Squad.-2.tmp")));
+}
+
+TEST_F(DatabaseFilesTest, SavesRewriteOnlyTheDatabasesThatChanged) {
+  struct Case {
+    const char* change;
+    std::function<void(ZoneDatabases&)> apply;
+    const char* replaced;
+  };
+  const LocalTime now = clock_.Now();
+  const std::vector<Case> cases = {
+      {"nothing", [](ZoneDatabases&) {}, ""},
+      {"user field",
+       [](ZoneDatabases& d) { d.users.SetUserField(2, UserField::kIP, "ip"); },
+       "User.1"},
+      {"no user 0",
+       [](ZoneDatabases& d) { d.users.SetUserField(0, UserField::kName, "x"); },
+       ""},
+      {"user record", [](ZoneDatabases& d) { d.users.PutUserRecord(1, "Zed"); },
+       "User.1"},
+      {"removed user", [](ZoneDatabases& d) { d.users.RemoveUser(1); },
+       "User.1"},
+      {"new user",
+       [&](ZoneDatabases& d) { d.users.AddUser(d.scores, "Cy", "", "", now); },
+       "User.1 Score.30"},
+      {"users assigned",
+       [](ZoneDatabases& d) { d.users.Assign(d.users.bytes(), 2); }, "User.1"},
+      {"squad field",
+       [](ZoneDatabases& d) {
+         d.squads.SetSquadField(1, SquadField::kPassword, "pw");
+       },
+       "Squad.-2"},
+      {"squad record",
+       [](ZoneDatabases& d) { d.squads.PutSquadRecord(1, "Beta"); },
+       "Squad.-2"},
+      {"new squad", [](ZoneDatabases& d) { d.squads.AppendSquad("B", "", 1); },
+       "Squad.-2"},
+      {"score", [](ZoneDatabases& d) { d.scores.PutScoreRecord(5, "s"); },
+       "Score.30"},
+      {"no score 0", [](ZoneDatabases& d) { d.scores.PutScoreRecord(0, "s"); },
+       ""},
+      {"new score", [](ZoneDatabases& d) { d.scores.AddScoreRecord(); },
+       "Score.30"},
+      {"squad file removed",
+       [&](ZoneDatabases&) { std::filesystem::remove(dir_.File("Squad.-2")); },
+       "Squad.-2"},
+  };
+  for (const Case& c : cases) {
+    WriteFile(dir_.File("User.1"), std::string(2 * 156, 'u'));
+    WriteFile(dir_.File("Squad.-2"), std::string(52, 's'));
+    WriteFile(dir_.File("Score.30"), std::string(2 * 14, 'c'));
+    ASSERT_TRUE(Load().ok());
+    c.apply(dbs_);
+    EXPECT_EQ(FilesReplacedBySave(), c.replaced) << c.change;
+    EXPECT_EQ(Lines().back().substr(0, 19), "Main Zone Written: ") << c.change;
+    EXPECT_EQ(FilesReplacedBySave(), "") << c.change << ", saved again";
+  }
+}
+
+TEST_F(DatabaseFilesTest, FailedSaveWritesTheDatabaseAtTheNextSave) {
+  ASSERT_TRUE(Load().ok());
+  dbs_.users.AddUser(dbs_.scores, "Ann", "ipip", "mac1", clock_.Now());
+  std::filesystem::remove(dir_.File("User.1"));
+  std::filesystem::create_directory(dir_.File("User.1"));
+  EXPECT_FALSE(Save().ok());
+  EXPECT_EQ(ReadFile(dir_.File("Score.30")), dbs_.scores.bytes());
+  std::filesystem::remove(dir_.File("User.1"));
+  EXPECT_EQ(FilesReplacedBySave(), "User.1");
 }
 
 }  // namespace

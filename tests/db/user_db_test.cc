@@ -186,6 +186,115 @@ TEST(UserDatabaseTest, FindUserAgreesWithAScanThroughRandomChanges) {
   }
 }
 
+TEST(UserDatabaseTest, FindUserFoldsTheCaseOfAsciiLettersOnly) {
+  // Every byte value at the first and last byte of each 8-byte word of the
+  // name: only A-Z meet their lower case, nothing else meets anything else.
+  UserDatabase users;
+  ScoreDatabase scores;
+  for (std::size_t at : {0u, 7u, 8u, 15u, 16u, 23u}) {
+    for (int byte = 0; byte < 256; ++byte) {
+      std::string name(24, 'k');
+      name[at] = static_cast<char>(byte);
+      users.AddUser(scores, name, "ipip", Mac(1), kNow);
+    }
+  }
+  for (std::int32_t id = 1; id <= users.UserCount(); ++id) {
+    const std::string name = users.GetUserField(id, UserField::kName);
+    for (const std::string& query : {name, ToLower(name)}) {
+      ASSERT_EQ(users.FindUser(query, Mac(1)), ScanFind(users, query, Mac(1)))
+          << "record " << id;
+    }
+  }
+}
+
+TEST(UserDatabaseTest, FindUserAgreesWithAScanAmongManyDuplicates) {
+  // A few identities shared by thousands of records make long runs in the
+  // index, and removals from the middle of them.
+  std::mt19937 random(7);
+  auto pick = [&](int n) { return static_cast<int>(random() % n); };
+  auto name_of = [](int n) {
+    return (n % 2 ? "Dup" : "dUP") + std::to_string(n / 2);
+  };
+  std::string records;
+  for (int i = 0; i < 3000; ++i) {
+    records += PadField(name_of(pick(40)), 24) + std::string(120, 'r') +
+               Mac(pick(4)) + std::string(8, 'r');
+  }
+  UserDatabase users;
+  ScoreDatabase scores;
+  users.Assign(records, 3000);
+  for (int step = 0; step < 400; ++step) {
+    const std::int32_t id = 1 + pick(users.UserCount());
+    switch (pick(5)) {
+      case 0:
+        users.RemoveUser(id);
+        break;
+      case 1:
+        users.SetUserField(id, UserField::kName, name_of(pick(40)));
+        break;
+      case 2:
+        users.SetUserField(id, UserField::kMacID, Mac(pick(4)));
+        break;
+      case 3:
+        users.AddUser(scores, name_of(pick(40)), "ipip", Mac(pick(4)), kNow);
+        break;
+      case 4:
+        users.Assign(users.bytes(), users.UserCount());
+        break;
+    }
+    const bool all = step % 50 == 49;
+    for (int query = 0; query < (all ? 44 : 3); ++query) {
+      const std::string name = name_of(all ? query : pick(44));
+      const std::string mac = Mac(all ? query % 5 : pick(5));
+      ASSERT_EQ(users.FindUser(name, mac), ScanFind(users, name, mac))
+          << "step " << step << " name " << name;
+    }
+  }
+}
+
+TEST(UserDatabaseTest, RecordsOfOneIdentityGiveWayInOrder) {
+  // A zeroed file: 200000 records with the empty name and MacID 0. Were
+  // they all in one probe run, loading would take minutes.
+  UserDatabase users;
+  ScoreDatabase scores;
+  users.Assign(Nul(200000 * 156), 200000);
+  EXPECT_EQ(users.FindUser("", Mac(0)), 1);
+  users.SetUserField(1, UserField::kName, "one");
+  EXPECT_EQ(users.FindUser("", Mac(0)), 2);
+  users.RemoveUser(2);
+  EXPECT_EQ(users.FindUser("", Mac(0)), 2);
+  users.SetUserField(1, UserField::kName, "");
+  EXPECT_EQ(users.FindUser("", Mac(0)), 1);
+  EXPECT_EQ(users.AddUser(scores, "", "", Mac(0), kNow), 200000);
+  users.SetUserField(2, UserField::kMacID, Mac(1));
+  users.RemoveUser(1);
+  EXPECT_EQ(users.FindUser("", Mac(0)), 2);
+  EXPECT_EQ(users.FindUser("", Mac(1)), 1);
+  EXPECT_EQ(users.FindUser("one", Mac(0)), 0);
+}
+
+TEST(UserDatabaseTest, IdentitiesWithTheSameHashStayApart) {
+  // Two names found by search whose identities share their hash.
+  const std::string a = "p10072";
+  const std::string b = "p51500";
+  ASSERT_EQ(RecordIndex::HashOf(RecordIndex::QueryKey(a, Mac(0))),
+            RecordIndex::HashOf(RecordIndex::QueryKey(b, Mac(0))));
+  UserDatabase users;
+  ScoreDatabase scores;
+  for (const std::string& name : {a, b, b, a}) {
+    users.AddUser(scores, name, "ipip", Mac(0), kNow);
+  }
+  EXPECT_EQ(users.FindUser(a, Mac(0)), 1);
+  EXPECT_EQ(users.FindUser(b, Mac(0)), 2);
+  users.RemoveUser(1);
+  EXPECT_EQ(users.FindUser(a, Mac(0)), 3);
+  users.SetUserField(1, UserField::kName, "c");
+  EXPECT_EQ(users.FindUser(b, Mac(0)), 2);
+  users.Assign(users.bytes(), 3);
+  EXPECT_EQ(users.FindUser(a, Mac(0)), 3);
+  EXPECT_EQ(users.FindUser(b, Mac(0)), 2);
+}
+
 TEST(UserDatabaseTest, ListNamesByMacIDJoinsMatchesInOrder) {
   UserDatabase users;
   ScoreDatabase scores;

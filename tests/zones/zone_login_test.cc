@@ -200,6 +200,20 @@ TEST_F(ZoneLoginTest, ZonesSharingIdsKeepOwnCopiesAndLastSaveWins) {
   EXPECT_EQ(ReadFile(folder_.File("Score.1")), std::string(14, 'a'));
 }
 
+TEST_F(ZoneLoginTest, IdleZoneDoesNotRevertTheNewerSaveOfAZoneSharingIds) {
+  WriteFile(folder_.File("Score.1"), std::string(14, '\x01'));
+  LoginZone(1, "One");
+  LoginZone(2, "Two");
+  Zone(2).databases.scores.PutScoreRecord(1, std::string(14, 'b'));
+  Receive(ZoneAddress(2), Hex("00 07"));
+  TakeLines();
+  Receive(ZoneAddress(1), Hex("00 07"));
+  EXPECT_EQ(TakeLines().back(),
+            "One Written: 0 User Database records 0 Squad Database records 1 "
+            "Score Database records");
+  EXPECT_EQ(ReadFile(folder_.File("Score.1")), std::string(14, 'b'));
+}
+
 TEST_F(ZoneLoginTest, ShutdownDisconnectsAndSavesEveryZoneInTableOrder) {
   LoginZone(1, "One");
   LoginZoneWithOwnUsers(2, "Two");
