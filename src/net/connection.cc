@@ -88,7 +88,9 @@ void InterpretFromUnknownSender(ServerCore& core, const Address& sender,
         std::string("\x00\x02", 2) + std::string(FieldAt(datagram, 2, 4)));
   } else if (datagram.starts_with(std::string_view("\0\3", 2))) {
     ZoneLogin(core, sender, datagram);
-  } else {
+  } else if (!datagram.starts_with(kDisconnect)) {
+    // A Disconnect is never answered: two servers (or any service that
+    // answers from its port) would otherwise bounce them for ever.
     core.transport().SendDatagram(sender, kDisconnect);
   }
 }

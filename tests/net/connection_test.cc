@@ -34,6 +34,18 @@ TEST_F(ConnectionTest, OtherPacketFromUnknownSenderIsAnsweredWithDisconnect) {
   EXPECT_TRUE(TakeLines().empty());
 }
 
+// Answering a Disconnect would let two servers (or any service that answers
+// from its port) bounce Disconnects for ever after one spoofed datagram.
+TEST_F(ConnectionTest, DisconnectFromUnknownSenderGetsNoAnswer) {
+  for (const std::string& datagram : {Hex("00 07"), Hex("00 07 00 00 00 00")}) {
+    Receive(ZoneAddress(1), datagram);
+    EXPECT_TRUE(TakeSent(ZoneAddress(1)).empty()) << datagram.size();
+  }
+  EXPECT_TRUE(TakeLines().empty());
+  Receive(ZoneAddress(1), Hex("00 06"));
+  EXPECT_EQ(TakeSent(ZoneAddress(1)), std::vector<std::string>{Hex("00 07")});
+}
+
 TEST_F(ConnectionTest, ZoneLoginMessageFromConnectedZoneIsOnlyAcknowledged) {
   LoginZone(1);
   ReceiveReliable(ZoneAddress(1), Hex("01 02 03"), 0x01020304);
