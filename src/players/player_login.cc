@@ -28,6 +28,18 @@ void WriteNotAdded(ServerCore& core) {
                     ". User will not be added to User Database");
 }
 
+// A zone that lost a player without a logoff may give his PlayerID to a
+// new player: the old entry goes first, with nothing stored for it, so that
+// the newcomer's logoff and scores never reach the old player's record.
+void RemoveStaleEntry(ServerCore& core, ZoneEntry& zone,
+                      std::int32_t player_id) {
+  while (const std::int32_t index = FindPlayerByID(zone, player_id)) {
+    const std::string old_name = zone.Player(index).PlayerName;
+    RemovePlayer(zone, index);
+    WriteZoneLine(core, zone, "Stale player entry replaced: " + old_name);
+  }
+}
+
 void SendAccepted(ServerCore& core, ZoneEntry& zone, std::int32_t user_id,
                   std::string_view name, std::string_view player_id) {
   RunStep(core.terminal(), [&] {
@@ -162,6 +174,7 @@ void HandlePlayerLogin(ServerCore& core, std::int32_t zone_id,
     WriteZoneLine(core, zone, "Player login too short: " + name + " ignored");
     return;
   }
+  RemoveStaleEntry(core, zone, BytesToInt32(player_id));
   const LocalTime now = core.clock().Now();
   UserDatabase& users = zone.databases.users;
   const std::int32_t known_id = users.FindUser(name, mac);
