@@ -84,7 +84,6 @@ struct UdpEndpoint::Loop {
   void WaitForStop() {
     stop_signals.async_wait([this](const asio::error_code& error, int) {
       if (error) return;
-      Guarded([&] { core->Shutdown(); });
       io.stop();
     });
   }

@@ -1,5 +1,6 @@
 // The server program: one instance per program folder (the working
-// directory), the start-up sequence, then the event loop until a signal.
+// directory), the start-up sequence, the event loop until a signal, then
+// the shutdown, whose exit status tells whether every zone was saved.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
@@ -18,6 +19,9 @@
 #include "shell/server_core.h"
 
 namespace {
+
+// The exit status of a shutdown that could not save every zone.
+constexpr int kExitNotSaved = 2;
 
 enum class LockResult { kLocked, kHeldByAnother, kFailed };
 
@@ -82,5 +86,7 @@ int main() {
       screen->Repaint(core.terminal().lines());
     }
   });
-  return 0;
+  // Data that could not be saved must not look like a clean stop to a
+  // service manager.
+  return core.Shutdown() ? 0 : kExitNotSaved;
 }

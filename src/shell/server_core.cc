@@ -72,18 +72,26 @@ void ServerCore::OnSaveTick() {
   const int now = clock_.Now().SecondsOfDay();
   const bool period_passed = now - last_save_time_ >= settings_.auto_save;
   const bool day_just_began = now > 0 && now < 60;
-  if (!period_passed && !day_just_began) return;
-  last_save_time_ = now;
+  const bool save_all = period_passed || day_just_began;
+  if (save_all) last_save_time_ = now;
   const std::int32_t count = zones_.ZoneCount();
   for (std::int32_t id = 1; id <= count; ++id) {
-    SaveZoneDatabases(*this, id);
+    // A zone whose last save failed does not wait a whole period.
+    if (save_all || zones_.Zone(id).save_failed) SaveZoneDatabases(*this, id);
   }
 }
 
-void ServerCore::Shutdown() {
+bool ServerCore::Shutdown() {
+  std::string not_saved;
   while (zones_.ZoneCount() > 0) {
-    RemoveZone(*this, 1);
+    const std::string prefix = zones_.Zone(1).LogPrefix() + ")";
+    if (!RemoveZone(*this, 1)) {
+      not_saved += (not_saved.empty() ? "" : ", ") + prefix;
+    }
   }
+  if (not_saved.empty()) return true;
+  WriteLogLine("Databases not saved at shutdown: " + not_saved);
+  return false;
 }
 
 }  // namespace tallyhall

@@ -63,10 +63,13 @@ class ServerCore {
   // The greeting timer fired: every queued greeting leaves, oldest first.
   void OnGreetingTimer();
   // The save tick: saves every zone when the save period has passed or the
-  // day has just begun.
+  // day has just begun; otherwise saves again the zones whose last save
+  // failed.
   void OnSaveTick();
-  // Shutdown: removes every zone in table order (Disconnect, save).
-  void Shutdown();
+  // Shutdown: removes every zone in table order (Disconnect, save). Returns
+  // false when a zone's databases were not saved, after a line naming those
+  // zones.
+  bool Shutdown();
 
   // Queues a greeting for a player of zone `zone_id` and restarts the
   // greeting timer.

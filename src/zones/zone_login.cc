@@ -134,26 +134,31 @@ void ZoneLogoff(ServerCore& core, std::int32_t zone_id, const Address& sender) {
   RemoveZone(core, zone_id);
 }
 
-void RemoveZone(ServerCore& core, std::int32_t zone_id) {
+bool RemoveZone(ServerCore& core, std::int32_t zone_id) {
   RunStep(core.terminal(), [&] {
     core.transport().SendDatagram(core.zones().Zone(zone_id).address,
                                   kDisconnect);
   });
-  SaveZoneDatabases(core, zone_id);
+  const bool saved = SaveZoneDatabases(core, zone_id);
   core.zones().Remove(zone_id);
+  return saved;
 }
 
-void SaveZoneDatabases(ServerCore& core, std::int32_t zone_id) {
+bool SaveZoneDatabases(ServerCore& core, std::int32_t zone_id) {
+  bool saved = false;
   RunStep(core.terminal(), [&] {
-    const ZoneEntry& zone = core.zones().Zone(zone_id);
+    ZoneEntry& zone = core.zones().Zone(zone_id);
     if (!zone.databases_loaded) {
       core.WriteLogLine(zone.LogPrefix() +
                         ") Databases not saved: they did not load at login");
       return;
     }
-    SaveDatabases(core.folder(), zone.ServerName, zone.Ids(), zone.databases,
-                  core.terminal());
+    saved = SaveDatabases(core.folder(), zone.ServerName, zone.Ids(),
+                          zone.databases, core.terminal())
+                .ok();
+    zone.save_failed = !saved;
   });
+  return saved;
 }
 
 }  // namespace tallyhall

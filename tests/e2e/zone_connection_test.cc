@@ -140,5 +140,23 @@ TEST_F(ZoneConnectionTest, SigtermDisconnectsEveryZoneAndWritesTheirFiles) {
   EXPECT_LT(output.find("One Written:"), output.find("Two Written:"));
 }
 
+TEST_F(ZoneConnectionTest, ShutdownThatCouldNotSaveAZoneExitsWithTwo) {
+  auto one = NewZone();
+  auto two = NewZone();
+  ASSERT_EQ(one->LogIn(Fields("One", 1)), Ack(0));
+  ASSERT_EQ(two->LogIn(Fields("Two", 2)), Ack(0));
+  ASSERT_TRUE(server_->WaitForOutput("Two Loaded:"));
+  // A folder in the temporary file's place fails the save, even for root.
+  std::filesystem::create_directory(File("Score.2.tmp"));
+  EXPECT_EQ(server_->Stop(SIGTERM), 2);
+  EXPECT_EQ(two->Receive(), kDisconnect);
+  const std::string output = Output();
+  EXPECT_NE(output.find("One Written:"), std::string::npos);
+  EXPECT_NE(output.find(" Databases not saved at shutdown: Two(ServerID:2 "
+                        "GroupID:2 ScoreID:2)\n"),
+            std::string::npos)
+      << output;
+}
+
 }  // namespace
 }  // namespace tallyhall

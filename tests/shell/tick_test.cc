@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "db/encoding.h"
 #include "support/core_fixture.h"
@@ -109,6 +110,38 @@ TEST_F(TickTest, AutoSaveZeroSavesAtEveryTickAndNoZoneOnlyMovesLastSaveTime) {
   core_.OnSaveTick();
   core_.OnSaveTick();
   EXPECT_EQ(CountLines(" Written: "), 2);
+}
+
+TEST_F(TickTest, FailedSaveIsTriedAgainAtEachTickUntilItSucceeds) {
+  LoginZone(1, "One");
+  LoginZoneWithOwnUsers(2, "Two");
+  core_.settings().auto_save = 3600;
+  // A folder where the temporary file should go makes the save fail, even
+  // for root.
+  const std::string blocker = folder_.File("User.1.tmp");
+  std::filesystem::create_directory(blocker);
+  SetTime(13, 0, 0);
+  TakeLines();
+  core_.OnSaveTick();
+  EXPECT_EQ(CountLines("One Could not write "), 1);
+  for (int tick = 1; tick <= 2; ++tick) {
+    clock_.Advance(kTickSeconds);
+    core_.OnSaveTick();
+    const std::vector<std::string> lines = TakeLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_TRUE(lines[0].starts_with("One Could not write ")) << lines[0];
+  }
+  std::filesystem::remove(blocker);
+  clock_.Advance(kTickSeconds);
+  core_.OnSaveTick();
+  const std::vector<std::string> lines = TakeLines();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_TRUE(lines[0].starts_with("One Written: ")) << lines[0];
+  clock_.Advance(kTickSeconds);
+  core_.OnSaveTick();
+  EXPECT_TRUE(TakeLines().empty());
+  // The retries did not move the period on.
+  EXPECT_EQ(core_.last_save_time(), 13 * 3600);
 }
 
 // Drives the core as the event loop does: a save tick every 30 seconds from

@@ -204,7 +204,7 @@ TEST_F(ZoneLoginTest, ShutdownDisconnectsAndSavesEveryZoneInTableOrder) {
   LoginZone(1, "One");
   LoginZoneWithOwnUsers(2, "Two");
   TakeLines();
-  core_.Shutdown();
+  EXPECT_TRUE(core_.Shutdown());
   EXPECT_EQ(TakeSent(ZoneAddress(1)), std::vector<std::string>{Hex("00 07")});
   EXPECT_EQ(TakeSent(ZoneAddress(2)), std::vector<std::string>{Hex("00 07")});
   std::vector<std::string> lines = TakeLines();
@@ -213,6 +213,29 @@ TEST_F(ZoneLoginTest, ShutdownDisconnectsAndSavesEveryZoneInTableOrder) {
   EXPECT_TRUE(lines[1].starts_with("Two Written: "));
   EXPECT_TRUE(FileExists(folder_.File("User.2")));
   EXPECT_EQ(core_.zones().ZoneCount(), 0);
+}
+
+// A zone whose databases did not load is not saved either.
+TEST_F(ZoneLoginTest, ShutdownNamesTheZonesItCouldNotSave) {
+  std::filesystem::create_directory(folder_.File("User.1.tmp"));
+  std::filesystem::create_directory(folder_.File("Squad.2.tmp"));
+  std::filesystem::create_directory(folder_.File("User.4"));
+  for (int n = 1; n <= 4; ++n) {
+    ZoneLoginFields fields;
+    fields.name = "Z" + std::to_string(n);
+    fields.server_id = fields.group_id = fields.score_id = n;
+    LoginZone(n, fields);
+  }
+  TakeLines();
+  EXPECT_FALSE(core_.Shutdown());
+  const std::vector<std::string> lines = TakeLines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(),
+            "Databases not saved at shutdown: Z1(ServerID:1 GroupID:1 "
+            "ScoreID:1), Z2(ServerID:2 GroupID:2 ScoreID:2), Z4(ServerID:4 "
+            "GroupID:4 ScoreID:4)");
+  EXPECT_EQ(core_.zones().ZoneCount(), 0);
+  EXPECT_EQ(TakeSent(ZoneAddress(3)), std::vector<std::string>{Hex("00 07")});
 }
 
 }  // namespace
