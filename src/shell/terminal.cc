@@ -1,5 +1,6 @@
 // The terminal: stamps each log line, keeps the newest lines that fit on the
-// screen, hands them to the console view and appends them to Terminal.log.
+// screen, hands them to the console view and appends them, escaped, to
+// Terminal.log.
 #include "shell/terminal.h"
 
 #include <fcntl.h>
@@ -42,6 +43,23 @@ void AppendLogLine(const std::string& path, std::string_view line) {
 
 }  // namespace
 
+std::string EscapeControlBytes(std::string_view text) {
+  static constexpr char kHexDigits[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || (byte >= 0x7F && byte <= 0x9F)) {
+      out += "\\x";
+      out += kHexDigits[byte >> 4];
+      out += kHexDigits[byte & 0x0F];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 Terminal::Terminal(const Clock& clock, ConsoleView* view)
     : clock_(clock), view_(view) {}
 
@@ -64,7 +82,9 @@ void Terminal::WriteLogLine(std::string_view text) {
   lines_.push_back(std::move(stamped));
 
   if (view_ != nullptr) view_->Show(lines_, lines_.back());
-  if (!log_path_.empty()) AppendLogLine(log_path_, lines_.back());
+  if (!log_path_.empty()) {
+    AppendLogLine(log_path_, EscapeControlBytes(lines_.back()));
+  }
 }
 
 }  // namespace tallyhall

@@ -26,6 +26,13 @@ class ConsoleView {
                     std::string_view newest) = 0;
 };
 
+// `text` with every byte below 0x20, the byte 0x7F and the bytes 0x80..0x9F
+// replaced by "\x" and two uppercase hex digits (ESC becomes "\x1B"); every
+// other byte, the backslash included, is kept. Such bytes would otherwise
+// move the cursor, clear or retitle the operator's screen, or split one line
+// of Terminal.log into forged ones.
+std::string EscapeControlBytes(std::string_view text);
+
 class Terminal {
  public:
   // `clock` and `view` must outlive the terminal; `view` may be null (lines
@@ -36,8 +43,9 @@ class Terminal {
   Terminal& operator=(const Terminal&) = delete;
 
   // Stamps `text` (date, blank, time, blank, text), keeps it in
-  // TerminalLines, shows it and, when a log path is set, appends it with
-  // CR LF to that file. A failure to append is ignored.
+  // TerminalLines, shows it and, when a log path is set, appends it escaped
+  // (EscapeControlBytes) with CR LF to that file, so one line stays one line
+  // of the file. A failure to append is ignored.
   void WriteLogLine(std::string_view text);
 
   // The log file; empty (the start value) means LogTerminal is off.

@@ -127,9 +127,9 @@ TEST_F(TerminalTest, UnwritableLogIsIgnoredAndLaterLinesTryAgain) {
   EXPECT_EQ(ReadFile(log), std::string(kStamp) + "writable again\r\n");
 }
 
-// Lines carry names and text from the network: the copy on stdout is
-// escaped, Terminal.log keeps the bytes, ordinary lines are alike on both.
-TEST_F(TerminalTest, HostileLineIsEscapedOnStdoutButRawInLog) {
+// Lines carry names and text from the network: stdout and Terminal.log get
+// the same escaped line, so a CR LF in a zone name cannot forge log lines.
+TEST_F(TerminalTest, HostileLineIsEscapedOnStdoutAndInLog) {
   std::FILE* out = std::tmpfile();
   ASSERT_NE(out, nullptr);
   PlainView plain(out);
@@ -140,17 +140,24 @@ TEST_F(TerminalTest, HostileLineIsEscapedOnStdoutButRawInLog) {
   const std::string stamp(kStamp);
   terminal.WriteLogLine("Eve> \x1b[2J\x07hi");
   terminal.WriteLogLine("Zone A logged in");
-  // The list keeps the raw line; escaping is left to the views.
+  terminal.WriteLogLine("Z\r\n" + stamp + "forged");
+  // The list keeps the raw line; the views and the log escape it.
   EXPECT_EQ(terminal.lines().front(), stamp + "Eve> \x1b[2J\x07hi");
 
   std::rewind(out);
-  std::string shown(256, '\0');
+  std::string shown(512, '\0');
   shown.resize(std::fread(shown.data(), 1, shown.size(), out));
   std::fclose(out);
-  EXPECT_EQ(shown,
-            stamp + "Eve> \\x1B[2J\\x07hi\n" + stamp + "Zone A logged in\n");
-  EXPECT_EQ(ReadFile(log),
-            stamp + "Eve> \x1b[2J\x07hi\r\n" + stamp + "Zone A logged in\r\n");
+  std::string on_stdout;
+  std::string in_log;
+  for (const std::string& line :
+       {stamp + "Eve> \\x1B[2J\\x07hi", stamp + "Zone A logged in",
+        stamp + "Z\\x0D\\x0A" + stamp + "forged"}) {
+    on_stdout += line + "\n";
+    in_log += line + "\r\n";
+  }
+  EXPECT_EQ(shown, on_stdout);
+  EXPECT_EQ(ReadFile(log), in_log);
 }
 
 }  // namespace
