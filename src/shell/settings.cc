@@ -153,8 +153,10 @@ bool HasLineBreakOrNul(std::string_view text) {
 }
 
 // Why a write would change the file's structure; empty when it would not.
-std::string RefusalReason(std::string_view section, std::string_view key,
-                          std::string_view value) {
+}  // namespace
+
+std::string SettingRefusalReason(std::string_view section, std::string_view key,
+                                 std::string_view value) {
   if (HasLineBreakOrNul(section) || HasLineBreakOrNul(key) ||
       HasLineBreakOrNul(value)) {
     return "CR, LF or NUL in section, key or value";
@@ -164,6 +166,8 @@ std::string RefusalReason(std::string_view section, std::string_view key,
   if (section.find(']') != std::string_view::npos) return "\"]\" in section";
   return "";
 }
+
+namespace {
 
 // Gives a last line without a line end its CR LF, so a line can follow it.
 void EndLastLine(std::vector<std::string>& lines) {
@@ -245,7 +249,7 @@ std::string SettingsFile::ReadSetting(std::string_view section,
 Status SettingsFile::WriteSetting(std::string_view section,
                                   std::string_view key,
                                   std::string_view value) {
-  std::string reason = RefusalReason(section, key, value);
+  std::string reason = SettingRefusalReason(section, key, value);
   if (!reason.empty()) {
     return Status::Error(path_ + ": setting refused: " + reason);
   }

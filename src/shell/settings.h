@@ -20,6 +20,12 @@ extern const std::string_view kDefaultSettingsText;
 // "/" + name.
 std::string JoinPath(std::string_view folder, std::string_view name);
 
+// Why section, key and value cannot make one key line, or empty when they
+// can: CR, LF or NUL in any of them, "=" in the key or a key that starts
+// with "[", "]" in the section.
+std::string SettingRefusalReason(std::string_view section, std::string_view key,
+                                 std::string_view value);
+
 // Reads and writes keys of one INI file. Section and key names match without
 // regard to ASCII case; the first matching section and key win; blanks
 // around names and values are not part of them. Every call reads the file
@@ -38,8 +44,7 @@ class SettingsFile {
   // to 255 characters. Replaces the first matching key line in place,
   // appends a new key at the end of its section and a new section at the end
   // of the file, and keeps every other line byte for byte. Refused (error
-  // status, file untouched) when the section, key or value holds CR, LF or
-  // NUL, the key holds "=" or starts with "[", or the section holds "]".
+  // status, file untouched) when SettingRefusalReason gives a reason.
   Status WriteSetting(std::string_view section, std::string_view key,
                       std::string_view value);
 

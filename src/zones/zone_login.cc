@@ -75,6 +75,22 @@ void AddZone(ServerCore& core, const Address& sender, const LoginFields& f) {
   }
 }
 
+// Enters the zone under [RegisteredZones] with the billing password. A name
+// that cannot be a key (such as "[EU] League"), or a settings file that
+// cannot be written, skips only the registration, with a line saying why.
+void RegisterZone(ServerCore& core, const LoginFields& f,
+                  const std::string& billing) {
+  std::string reason = SettingRefusalReason("RegisteredZones", f.name, billing);
+  if (reason.empty()) {
+    Status written =
+        core.settings_file().WriteSetting("RegisteredZones", f.name, billing);
+    if (written.ok()) return;
+    reason = written.message();
+  }
+  core.WriteLogLine(f.LogPrefix() +
+                    ") Zone name cannot be registered: " + reason);
+}
+
 void AcceptZone(ServerCore& core, const Address& sender,
                 std::string_view datagram, const LoginFields& f,
                 std::string_view line) {
@@ -113,14 +129,7 @@ void ZoneLogin(ServerCore& core, const Address& sender,
            "Unregistered zone. Invalid biller password. Zone booted");
     return;
   }
-  Status registration =
-      core.settings_file().WriteSetting("RegisteredZones", f.name, billing);
-  if (!registration.ok()) {
-    Refuse(core, sender, f,
-           "Unregistered zone: zone name cannot be registered (" +
-               registration.message() + "). Zone booted");
-    return;
-  }
+  RegisterZone(core, f, billing);
   AcceptZone(core, sender, datagram, f,
              "Unregistered zone: Valid biller password. Zone added and "
              "logged in");

@@ -110,17 +110,27 @@ TEST_F(ZoneLoginTest, NameWithoutNulTakesAll126Bytes) {
   EXPECT_EQ(Zone(1).ServerName, name);
 }
 
-TEST_F(ZoneLoginTest, NameThatCannotBeAKeyIsNotRegistered) {
+// Such a zone can never be registered, but may still log in.
+TEST_F(ZoneLoginTest, NameThatCannotBeAKeyIsAcceptedButNotRegistered) {
   const std::string before = Ini();
-  for (const char* name : {"a=b", "[Misc]", "x\r\ny"}) {
-    EXPECT_EQ(TryLogin(1, Fields(name, "ledgerkite")),
-              std::vector<std::string>{Hex("00 07")});
-    const std::string line = TakeLines().back();
-    EXPECT_TRUE(line.starts_with(std::string(name) + "(ServerID:3")) << line;
-    EXPECT_TRUE(line.ends_with("Zone booted")) << line;
+  const std::pair<std::string, std::string> cases[] = {
+      {"a=b", "\"=\" in key"},
+      {"[EU] League", "key starts with \"[\""},
+      {"x\r\ny", "CR, LF or NUL in section, key or value"}};
+  int n = 0;
+  for (const auto& [name, reason] : cases) {
+    EXPECT_EQ(TryLogin(++n, Fields(name, "ledgerkite")),
+              std::vector<std::string>{Hex("00 04 0d 0c 0b 0a")});
+    const std::string prefix = name + "(ServerID:3 GroupID:-4 ScoreID:5) ";
+    const std::vector<std::string> lines = TakeLines();
+    ASSERT_EQ(lines.size(), 4u) << name;
+    EXPECT_EQ(lines[1], prefix + "Zone name cannot be registered: " + reason);
+    EXPECT_EQ(lines[2], prefix +
+                            "Unregistered zone: Valid biller password. Zone "
+                            "added and logged in");
+    EXPECT_EQ(Zone(n).ServerName, name);
   }
   EXPECT_EQ(Ini(), before);
-  EXPECT_EQ(core_.zones().ZoneCount(), 0);
 }
 
 TEST_F(ZoneLoginTest, LogoffSavesFilesAnswersDisconnectAndForgetsZone) {
