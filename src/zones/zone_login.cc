@@ -124,7 +124,8 @@ void ZoneLogin(ServerCore& core, const Address& sender,
   }
   const std::string billing =
       core.settings_file().ReadSetting("Passwords", "BillingPassword");
-  if (f.password != billing) {
+  // Like the operator passwords, an empty billing password admits nobody.
+  if (billing.empty() || f.password != billing) {
     Refuse(core, sender, f,
            "Unregistered zone. Invalid biller password. Zone booted");
     return;

@@ -88,6 +88,22 @@ TEST_F(ZoneLoginTest, WrongOrWrongCasePasswordIsRefused) {
   EXPECT_EQ(Ini().find("Main="), std::string::npos);
 }
 
+TEST_F(ZoneLoginTest, EmptyOrMissingBillingPasswordAdmitsNoZone) {
+  const std::string key_line = "BillingPassword=ledgerkite\r\n";
+  std::string ini = Ini();
+  for (const char* replacement : {"BillingPassword=\r\n", ""}) {
+    std::string text = ini;
+    WriteFile(folder_.File("Tallyhall.ini"),
+              text.replace(text.find(key_line), key_line.size(), replacement));
+    EXPECT_EQ(TryLogin(1, Fields("Main", "")),
+              std::vector<std::string>{Hex("00 07")});
+    EXPECT_EQ(TakeLines().back(),
+              "Main(ServerID:3 GroupID:-4 ScoreID:5) Unregistered zone. "
+              "Invalid biller password. Zone booted");
+  }
+  EXPECT_EQ(core_.zones().ZoneCount(), 0);
+}
+
 TEST_F(ZoneLoginTest,
        NewZonesBlockedRefusesUnregisteredZoneWhateverItsPassword) {
   core_.settings().allow_new_zones = false;
