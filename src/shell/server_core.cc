@@ -21,15 +21,17 @@ std::string ServerCore::FilePath(std::string_view name) const {
   return JoinPath(folder_, name);
 }
 
-void ServerCore::Start() {
+Status ServerCore::Start() {
   // LogTerminal is still off, so the title line never reaches the log file.
   WriteLogLine(std::string(kProgramTitle) + " " +
                std::to_string(kMajorVersion));
   last_save_time_ = clock_.Now().SecondsOfDay();
-  EnsureSettingsAndLoad(settings_file_, settings_);
+  Status loaded = EnsureSettingsAndLoad(settings_file_, settings_);
+  if (!loaded.ok()) return loaded;
   if (settings_.log_terminal) {
     terminal_.set_log_path(FilePath("Terminal.log"));
   }
+  return Status::Ok();
 }
 
 void ServerCore::WriteBanner() {

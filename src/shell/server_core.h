@@ -54,8 +54,10 @@ class ServerCore {
   ServerCore& operator=(const ServerCore&) = delete;
 
   // Start-up up to opening the port: the title line, LastSaveTime, the
-  // settings file created when missing and the seven values read.
-  void Start();
+  // settings file created when missing and the seven values read. Returns
+  // the error when the settings file cannot be created or read; the start
+  // must not go on then.
+  Status Start();
   // The banner that follows a successful opening of the port.
   void WriteBanner();
   // One datagram of at least one byte from `sender`.

@@ -2,7 +2,10 @@
 // first start, and the conversions of the seven values read at start-up.
 #include "shell/settings.h"
 
-#include <fstream>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <vector>
 
 #include "shell/file_io.h"
@@ -263,15 +266,19 @@ Status SettingsFile::WriteSetting(std::string_view section,
   return WriteFileAtomically(path_, joined);
 }
 
-void SettingsFile::EnsureExists() {
-  if (std::ifstream(path_, std::ios::binary).is_open()) return;
-  std::ofstream out(path_, std::ios::binary | std::ios::app);
-  out.write(kDefaultSettingsText.data(),
-            static_cast<std::streamsize>(kDefaultSettingsText.size()));
+Status SettingsFile::EnsureExists() {
+  int fd = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd >= 0) {
+    close(fd);
+    return Status::Ok();
+  }
+  if (errno != ENOENT) return FileError(path_, errno);
+  return WriteFileAtomically(path_, kDefaultSettingsText);
 }
 
-void EnsureSettingsAndLoad(SettingsFile& file, Settings& settings) {
-  file.EnsureExists();
+Status EnsureSettingsAndLoad(SettingsFile& file, Settings& settings) {
+  Status ready = file.EnsureExists();
+  if (!ready.ok()) return ready;
   settings.log_terminal = FlagFromText(file.ReadSetting("Misc", "LogTerminal"));
   settings.greeting = file.ReadSetting("Misc", "Greeting");
   if (auto period = TimeFromText(file.ReadSetting("Misc", "AutoSave"))) {
@@ -286,6 +293,7 @@ void EnsureSettingsAndLoad(SettingsFile& file, Settings& settings) {
       FlagFromText(file.ReadSetting("Login", "AllowNewUsers"));
   settings.ask_new_users =
       FlagFromText(file.ReadSetting("Login", "AskNewUsers"));
+  return Status::Ok();
 }
 
 bool FlagFromText(std::string_view text) { return LeadingNumber(text) != 0; }

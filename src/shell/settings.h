@@ -48,9 +48,10 @@ class SettingsFile {
   Status WriteSetting(std::string_view section, std::string_view key,
                       std::string_view value);
 
-  // Creates the file with the default text when it cannot be opened for
-  // reading (appending the text to a file that exists but is unreadable).
-  void EnsureExists();
+  // Creates the file with the default text, atomically, when it is missing.
+  // Returns the error when it cannot be created, or exists but cannot be
+  // opened for reading; a half-written file is never left behind.
+  Status EnsureExists();
 
  private:
   std::string path_;
@@ -70,8 +71,9 @@ struct Settings {
 // Creates the file when missing, then reads LogTerminal, Greeting, AutoSave
 // (section Misc) and Port, AllowNewZones, AllowNewUsers, AskNewUsers
 // (section Login) into `settings`. A value that does not convert leaves its
-// field unchanged.
-void EnsureSettingsAndLoad(SettingsFile& file, Settings& settings);
+// field unchanged. When the file cannot be created or opened, returns the
+// error of EnsureExists and reads nothing.
+Status EnsureSettingsAndLoad(SettingsFile& file, Settings& settings);
 
 // Conversions of the values read once. Flags: on when the number at the
 // start of the text is not 0. Port: that number rounded half to even; nullopt
