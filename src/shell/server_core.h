@@ -6,6 +6,7 @@
 #define TALLYHALL_SHELL_SERVER_CORE_H_
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -92,6 +93,11 @@ class ServerCore {
     return delayed_responses_;
   }
   int last_save_time() const { return last_save_time_; }
+  // Remembers that the event record file `name` is full; true the first
+  // time in this run, so that it is reported once.
+  bool MarkEventFileFull(const std::string& name) {
+    return full_event_files_.insert(name).second;
+  }
   std::uint64_t NextZoneSerial() { return ++zone_serials_; }
 
   // Short for terminal().WriteLogLine(text).
@@ -109,6 +115,7 @@ class ServerCore {
   std::vector<QueuedGreeting> delayed_responses_;  // DelayedResponses
   int last_save_time_ = 0;  // LastSaveTime, seconds since midnight
   std::uint64_t zone_serials_ = 0;
+  std::set<std::string> full_event_files_;
 };
 
 }  // namespace tallyhall

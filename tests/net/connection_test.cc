@@ -110,6 +110,30 @@ TEST_F(ConnectionTest, UnknownUserEventIsAcknowledgedLoggedAndRecorded) {
             record.size() * 2 - 1);
 }
 
+// A zone, or a sender spoofing one, must not fill the disk.
+TEST_F(ConnectionTest, EventRecordFileStopsGrowingAtOneMebibyte) {
+  LoginZone(1, "Main");
+  const std::string path = folder_.File("unknownuserevent.48");
+  const std::size_t record = 28 + 7 + 2;  // stamps, datagram, CR LF
+  WriteFile(path, std::string((1 << 20) - record, 'x'));
+  TakeLines();
+  const std::string event =
+      "Main(ServerID:1 GroupID:1 ScoreID:1) Unknown user "
+      "event 48";
+  const std::string full =
+      "Main(ServerID:1 GroupID:1 ScoreID:1) Event record file "
+      "unknownuserevent.48 is full (1 MiB); further events are not recorded";
+  const std::vector<std::vector<std::string>> lines_per_event = {
+      {event}, {event, full}, {event}};
+  for (const auto& lines : lines_per_event) {
+    ReceiveReliable(ZoneAddress(1), Hex("30"), 5);
+    EXPECT_EQ(TakeLines(), lines);
+    EXPECT_EQ(std::filesystem::file_size(path), 1u << 20);
+  }
+  ReceiveReliable(ZoneAddress(1), Hex("31"), 6);
+  EXPECT_EQ(ReadFile(folder_.File("unknownuserevent.49")).size(), record);
+}
+
 TEST_F(ConnectionTest, FailureToRecordAnEventIsLoggedAndHandlingGoesOn) {
   LoginZone(1, "Main");
   TakeLines();
