@@ -4,6 +4,7 @@
 
 #include <new>
 #include <stdexcept>
+#include <unordered_set>
 
 #include "db/encoding.h"
 #include "net/connection.h"
@@ -92,10 +93,18 @@ std::string RefusedLoginReply(std::string_view player_id) {
 
 std::string UnusedPlayerName(const ZoneEntry& zone, std::string_view name) {
   std::string candidate(name);
+  if (FindPlayerByName(zone, candidate) == 0) return candidate;
+  // The rule may try as many names as there are players: the names present
+  // are lower-cased once, not once per try.
+  std::unordered_set<std::string> present;
+  present.reserve(zone.Players.size());
+  for (const ZonePlayer& player : zone.Players) {
+    present.insert(ToLower(player.PlayerName));
+  }
   const std::int64_t room = static_cast<std::int64_t>(kNameSize) -
                             static_cast<std::int64_t>(name.size());
   std::int64_t n = 0;
-  while (FindPlayerByName(zone, candidate) != 0) {
+  while (present.contains(ToLower(candidate))) {
     ++n;
     if (room >= n) {
       candidate =

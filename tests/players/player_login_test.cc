@@ -134,6 +134,22 @@ TEST_F(PlayerLoginTest, NameAlreadyPresentGetsBlanksOrDigitInReply) {
 
 // A zone that lost a player without a logoff may hand his PlayerID to the
 // next one: the old entry must not collect the newcomer's scores.
+// Every name the rule tries is present, so one login tries them all: the
+// search must not cost the square of the number of players.
+TEST_F(PlayerLoginTest, DuplicateNameRuleStaysLinearWithManyPlayers) {
+  const std::string name = "abcdefghijklmnopqrstuvwx";
+  Login(name, 1, 1);
+  constexpr int kPresent = 20000;
+  for (int n = 1; n < kPresent; ++n) {
+    const std::string digits = std::to_string(n);
+    std::string taken = name.substr(0, 24 - digits.size()) + digits;
+    if (n % 2 == 1) taken[0] = 'A';  // letter case does not count
+    AddPresentPlayer(1, taken, n + 1);
+  }
+  EXPECT_EQ(Login(name, kPresent + 1)[0].substr(6, 24),
+            name.substr(0, 19) + std::to_string(kPresent));
+}
+
 TEST_F(PlayerLoginTest, LoginWithPresentPlayerIdReplacesTheStaleEntry) {
   Login("Ann", 5, 1);
   Login("Cid", 6, 1);
