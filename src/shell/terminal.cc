@@ -1,11 +1,12 @@
 // The terminal: stamps each log line, keeps the newest lines that fit on the
-// screen, hands them to the console view and appends them, escaped, to
-// Terminal.log.
+// largest screen seen, hands them to the console view and appends them,
+// escaped, to Terminal.log.
 #include "shell/terminal.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace tallyhall {
@@ -65,9 +66,9 @@ Terminal::Terminal(const Clock& clock, ConsoleView* view)
 
 std::size_t Terminal::Capacity() const {
   int rows = view_ != nullptr ? view_->Rows() : kDefaultRows;
-  if (rows < 1) rows = 1;
   if (rows > kMaxLines) rows = kMaxLines;
-  return static_cast<std::size_t>(rows);
+  return std::max(largest_capacity_,
+                  static_cast<std::size_t>(std::max(rows, 1)));
 }
 
 void Terminal::WriteLogLine(std::string_view text) {
@@ -75,10 +76,8 @@ void Terminal::WriteLogLine(std::string_view text) {
   std::string stamped = DateStamp(now) + " " + TimeStamp(now) + " ";
   stamped.append(text);
 
-  // The screen may have shrunk since the last line: drop the oldest lines so
-  // the list never holds more than the screen does.
-  const std::size_t capacity = Capacity();
-  while (lines_.size() >= capacity) lines_.pop_front();
+  largest_capacity_ = Capacity();
+  while (lines_.size() >= largest_capacity_) lines_.pop_front();
   lines_.push_back(std::move(stamped));
 
   if (view_ != nullptr) view_->Show(lines_, lines_.back());

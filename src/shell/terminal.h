@@ -54,7 +54,9 @@ class Terminal {
   // TerminalLines, oldest first. Never longer than Capacity().
   const std::deque<std::string>& lines() const { return lines_; }
 
-  // How many lines the list keeps: the screen's rows, at most 255.
+  // How many lines the list keeps: the most screen rows seen so far (now
+  // included), at least 1 and at most 255. A screen that shrinks loses no
+  // line; the views show the newest lines that fit.
   std::size_t Capacity() const;
 
  private:
@@ -62,6 +64,7 @@ class Terminal {
   ConsoleView* view_;
   std::string log_path_;
   std::deque<std::string> lines_;
+  std::size_t largest_capacity_ = 1;
 };
 
 }  // namespace tallyhall

@@ -68,9 +68,10 @@ TEST_F(TerminalTest, CapacityIsWithinOneAnd255And24WithoutView) {
   EXPECT_EQ(terminal_.lines().size(), 255u);
   EXPECT_EQ(Oldest(), "line 46");
 
+  // A screen that shrinks to nothing keeps the lines for when it grows.
   view_.set_rows(0);
   terminal_.WriteLogLine("only");
-  ASSERT_EQ(terminal_.lines().size(), 1u);
+  ASSERT_EQ(terminal_.lines().size(), 255u);
   EXPECT_EQ(Newest(), "only");
 
   Terminal bare(clock_, nullptr);
@@ -78,20 +79,25 @@ TEST_F(TerminalTest, CapacityIsWithinOneAnd255And24WithoutView) {
   EXPECT_EQ(bare.lines().size(), 24u);
 }
 
-TEST_F(TerminalTest, ShrinkingScreenKeepsCountWithinCapacity) {
+// The list keeps the largest screen seen, so shrinking and growing the
+// window loses no line; the views show the newest lines that fit.
+TEST_F(TerminalTest, ShrinkingScreenLosesNoLine) {
   view_.set_rows(10);
   WriteNumbered(1, 10);
   view_.set_rows(4);
   WriteNumbered(11, 11);
-  ASSERT_EQ(terminal_.lines().size(), 4u);
-  EXPECT_EQ(Oldest(), "line 8");
+  ASSERT_EQ(terminal_.lines().size(), 10u);
+  EXPECT_EQ(Oldest(), "line 2");
   EXPECT_EQ(Newest(), "line 11");
 
-  // Growing again lets the list grow line by line; nothing comes back.
   view_.set_rows(6);
   WriteNumbered(12, 12);
-  EXPECT_EQ(terminal_.lines().size(), 5u);
-  EXPECT_EQ(Oldest(), "line 8");
+  EXPECT_EQ(terminal_.lines().size(), 10u);
+  EXPECT_EQ(Oldest(), "line 3");
+  view_.set_rows(12);
+  WriteNumbered(13, 13);
+  EXPECT_EQ(terminal_.lines().size(), 11u);
+  EXPECT_EQ(Oldest(), "line 3");
 }
 
 TEST_F(TerminalTest, LogFileIsAppendedOnlyWhileAPathIsSet) {
