@@ -1,6 +1,8 @@
 // Start-up, the timers' events and shutdown of the server core.
 #include "shell/server_core.h"
 
+#include <algorithm>
+
 #include "net/connection.h"
 #include "shell/failure.h"
 #include "zones/zone_login.h"
@@ -47,11 +49,16 @@ void ServerCore::OnDatagram(const Address& sender, std::string_view datagram) {
 void ServerCore::QueueGreeting(std::int32_t zone_id, std::int32_t player_id,
                                std::string text) {
   const ZoneEntry& zone = zones_.Zone(zone_id);
+  const std::int64_t now = clock_.SteadyMilliseconds();
+  if (delayed_responses_.empty()) oldest_greeting_ms_ = now;
   delayed_responses_.push_back({.zone_id = zone_id,
                                 .zone_serial = zone.serial,
                                 .player_id = player_id,
                                 .text = std::move(text)});
-  scheduler_.RestartGreetingTimer();
+  const std::int64_t latest =
+      oldest_greeting_ms_ + std::int64_t{kGreetingMaxWaitSeconds} * 1000;
+  scheduler_.ArmGreetingTimer(std::clamp<std::int64_t>(
+      latest - now, 0, std::int64_t{kTickSeconds} * 1000));
 }
 
 void ServerCore::OnGreetingTimer() {

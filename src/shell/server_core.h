@@ -25,14 +25,17 @@ inline constexpr int kMajorVersion = 1;
 // Greetings leave this long after the last queued login; the periodic save
 // is looked at this often.
 inline constexpr int kTickSeconds = 30;
+// ... but never wait longer than this after the oldest queued greeting, so
+// that steady logins cannot hold them back for ever.
+inline constexpr int kGreetingMaxWaitSeconds = 60;
 
 // The loop's timers, as the core sees them.
 class Scheduler {
  public:
   virtual ~Scheduler() = default;
-  // Arms the greeting timer to fire kTickSeconds from now, cancelling a
-  // pending expiry.
-  virtual void RestartGreetingTimer() = 0;
+  // Arms the greeting timer to fire `delay_ms` milliseconds from now (0:
+  // as soon as the loop can), cancelling a pending expiry.
+  virtual void ArmGreetingTimer(std::int64_t delay_ms) = 0;
 };
 
 // One queued greeting. The zone is remembered by position and by serial, so
@@ -74,8 +77,9 @@ class ServerCore {
   // zones.
   bool Shutdown();
 
-  // Queues a greeting for a player of zone `zone_id` and restarts the
-  // greeting timer.
+  // Queues a greeting for a player of zone `zone_id` and arms the greeting
+  // timer: the queue leaves kTickSeconds after the last queued greeting or
+  // kGreetingMaxWaitSeconds after the oldest, whichever comes first.
   void QueueGreeting(std::int32_t zone_id, std::int32_t player_id,
                      std::string text);
 
@@ -113,7 +117,8 @@ class ServerCore {
   Settings settings_;
   ZoneTable zones_;
   std::vector<QueuedGreeting> delayed_responses_;  // DelayedResponses
-  int last_save_time_ = 0;  // LastSaveTime, seconds since midnight
+  int last_save_time_ = 0;               // LastSaveTime, seconds since midnight
+  std::int64_t oldest_greeting_ms_ = 0;  // steady time of the oldest queued
   std::uint64_t zone_serials_ = 0;
   std::set<std::string> full_event_files_;
 };
