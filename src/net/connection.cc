@@ -1,7 +1,6 @@
 // The packet interpreter and the send operations of the connection protocol.
 #include "net/connection.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +10,7 @@
 #include "players/player_login.h"
 #include "players/player_reports.h"
 #include "shell/failure.h"
+#include "shell/file_io.h"
 #include "shell/server_core.h"
 #include "zones/zone_login.h"
 
@@ -75,8 +75,7 @@ void AppendEventRecord(ServerCore& core, const std::string& zone_prefix,
     const std::string name = std::string(file_prefix) + DecimalText(type);
     const std::string path = core.FilePath(name);
     const std::string record = EventRecord(core.clock().Now(), datagram);
-    int fd =
-        ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    int fd = OpenForAppend(path, kDataFileMode);
     if (fd < 0) Fail(FailureKind::kFileAccess);
     struct stat info;
     const bool sized = ::fstat(fd, &info) == 0;

@@ -263,7 +263,7 @@ Status SettingsFile::WriteSetting(std::string_view section,
   PutKeyLine(lines, section, key, value.substr(0, kMaxWriteLength));
   std::string joined;
   for (const std::string& line : lines) joined += line;
-  return WriteFileAtomically(path_, joined);
+  return WriteFileAtomically(path_, joined, nullptr, kPrivateFileMode);
 }
 
 Status SettingsFile::EnsureExists() {
@@ -273,7 +273,8 @@ Status SettingsFile::EnsureExists() {
     return Status::Ok();
   }
   if (errno != ENOENT) return FileError(path_, errno);
-  return WriteFileAtomically(path_, kDefaultSettingsText);
+  return WriteFileAtomically(path_, kDefaultSettingsText, nullptr,
+                             kPrivateFileMode);
 }
 
 Status EnsureSettingsAndLoad(SettingsFile& file, Settings& settings) {

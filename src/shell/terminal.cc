@@ -3,11 +3,12 @@
 // escaped, to Terminal.log.
 #include "shell/terminal.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+
+#include "shell/file_io.h"
 
 namespace tallyhall {
 
@@ -23,8 +24,7 @@ constexpr int kMaxLines = 255;
 // on purpose (a locked or unwritable log must not stop the server, and the
 // next line tries again).
 void AppendLogLine(const std::string& path, std::string_view line) {
-  int fd =
-      ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  int fd = OpenForAppend(path, kDataFileMode);
   if (fd < 0) return;
   std::string bytes(line);
   bytes += "\r\n";
