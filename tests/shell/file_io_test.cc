@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -46,24 +45,6 @@ TEST(WriteFileAtomicallyTest, ReplacesFileOverAStaleTempAndKeepsItsMode) {
   struct stat info;
   ASSERT_EQ(stat(path.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0640u);
-}
-
-// New files get exactly the mode asked for, whatever the umask.
-TEST(NewFileModeTest, AtomicWriteAndAppendCreateFilesWithTheirMode) {
-  TempDir dir;
-  const mode_t old_umask = umask(0);
-  ASSERT_TRUE(WriteFileAtomically(dir.File("a"), "x").ok());
-  ASSERT_TRUE(WriteFileAtomically(dir.File("b"), "x", nullptr, 0600).ok());
-  const int fd = OpenForAppend(dir.File("c"), 0640);
-  umask(old_umask);
-  ASSERT_GE(fd, 0);
-  close(fd);
-  for (const auto& [name, mode] :
-       {std::pair{"a", 0640u}, std::pair{"b", 0600u}, std::pair{"c", 0640u}}) {
-    struct stat info;
-    ASSERT_EQ(stat(dir.File(name).c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, mode) << name;
-  }
 }
 
 }  // namespace
