@@ -32,7 +32,7 @@ void ReplySetting(CommandContext& ctx, std::string_view section,
 // not reach the disk a file access error.
 void WriteSettingStep(SettingsFile& file, std::string_view section,
                       std::string_view key, std::string_view value) {
-  if (!SettingsFile::RefusalReason(section, key, value).empty()) {
+  if (!SettingRefusalReason(section, key, value).empty()) {
     Fail(FailureKind::kInvalidCall);
   }
   if (!file.WriteSetting(section, key, value).ok()) {

@@ -91,7 +91,9 @@ Status ReadDatabaseFile(const std::string& path, std::size_t record_size,
   // O_NONBLOCK keeps a FIFO from blocking the open; it is refused below.
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0 && errno == ENOENT) {
-    fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
+    fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK,
+              kDataFileMode);
+    if (fd >= 0) fchmod(fd, kDataFileMode);  // the umask cut the mode above
   }
   if (fd < 0) return FileError(path, errno);
   FdCloser closer(fd);

@@ -104,12 +104,26 @@ std::string IpFromText(std::string_view text) {
   return ip;
 }
 
+namespace {
+
+char LowerByte(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+}  // namespace
+
 std::string ToLower(std::string_view text) {
   std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
+  for (char& c : lower) c = LowerByte(c);
   return lower;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (LowerByte(a[i]) != LowerByte(b[i])) return false;
+  }
+  return true;
 }
 
 std::string DecimalText(std::int64_t value) { return std::to_string(value); }

@@ -46,6 +46,8 @@ std::string IpFromText(std::string_view text);
 
 // ASCII lower case; other bytes unchanged.
 std::string ToLower(std::string_view text);
+// Whether ToLower(a) == ToLower(b), without building either.
+bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 
 // Decimal text of a number: no padding, "-" for negatives.
 std::string DecimalText(std::int64_t value);

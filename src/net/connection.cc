@@ -1,7 +1,7 @@
 // The packet interpreter and the send operations of the connection protocol.
 #include "net/connection.h"
 
-#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "commands/dispatch.h"
@@ -10,6 +10,7 @@
 #include "players/player_login.h"
 #include "players/player_reports.h"
 #include "shell/failure.h"
+#include "shell/file_io.h"
 #include "shell/server_core.h"
 #include "zones/zone_login.h"
 
@@ -45,6 +46,10 @@ MessageHandler* HandlerFor(unsigned char type) {
   }
 }
 
+// Records of unknown events stop once their file would pass this size, so
+// that no sender can fill the disk.
+constexpr std::uint64_t kMaxEventFileSize = 1 << 20;
+
 unsigned char ByteAt(std::string_view bytes, std::size_t offset) {
   return offset < bytes.size() ? static_cast<unsigned char>(bytes[offset]) : 0;
 }
@@ -60,18 +65,34 @@ std::string EventRecord(const LocalTime& now, std::string_view datagram) {
          std::string(datagram) + "\r\n";
 }
 
-void AppendEventRecord(ServerCore& core, std::string_view file_prefix,
-                       unsigned char type, std::string_view datagram) {
+// Appends a record of `datagram` to the file `file_prefix` + type, unless
+// that would take the file past kMaxEventFileSize; the first record refused
+// in a run writes one line, with the zone log prefix `zone_prefix`.
+void AppendEventRecord(ServerCore& core, const std::string& zone_prefix,
+                       std::string_view file_prefix, unsigned char type,
+                       std::string_view datagram) {
   RunStep(core.terminal(), [&] {
-    const std::string path =
-        core.FilePath(std::string(file_prefix) + DecimalText(type));
+    const std::string name = std::string(file_prefix) + DecimalText(type);
+    const std::string path = core.FilePath(name);
     const std::string record = EventRecord(core.clock().Now(), datagram);
-    int fd =
-        ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    int fd = OpenForAppend(path, kDataFileMode);
     if (fd < 0) Fail(FailureKind::kFileAccess);
-    bool written = ::write(fd, record.data(), record.size()) ==
-                   static_cast<ssize_t>(record.size());
+    struct stat info;
+    const bool sized = ::fstat(fd, &info) == 0;
+    const bool full =
+        sized && static_cast<std::uint64_t>(info.st_size) + record.size() >
+                     kMaxEventFileSize;
+    const bool written = sized && !full &&
+                         ::write(fd, record.data(), record.size()) ==
+                             static_cast<ssize_t>(record.size());
     ::close(fd);
+    if (full) {
+      if (core.MarkEventFileFull(name)) {
+        core.WriteLogLine(zone_prefix + ") Event record file " + name +
+                          " is full (1 MiB); further events are not recorded");
+      }
+      return;
+    }
     if (!written) Fail(FailureKind::kFileAccess);
   });
 }
@@ -88,7 +109,9 @@ void InterpretFromUnknownSender(ServerCore& core, const Address& sender,
         std::string("\x00\x02", 2) + std::string(FieldAt(datagram, 2, 4)));
   } else if (datagram.starts_with(std::string_view("\0\3", 2))) {
     ZoneLogin(core, sender, datagram);
-  } else {
+  } else if (!datagram.starts_with(kDisconnect)) {
+    // A Disconnect is never answered: two servers (or any service that
+    // answers from its port) would otherwise bounce them for ever.
     core.transport().SendDatagram(sender, kDisconnect);
   }
 }
@@ -104,9 +127,9 @@ void DispatchReliableMessage(ServerCore& core, std::int32_t zone_id,
     });
     return;
   }
-  core.WriteLogLine(core.zones().Zone(zone_id).LogPrefix() +
-                    ") Unknown user event " + DecimalText(type));
-  AppendEventRecord(core, "unknownuserevent.", type, datagram);
+  const std::string prefix = core.zones().Zone(zone_id).LogPrefix();
+  core.WriteLogLine(prefix + ") Unknown user event " + DecimalText(type));
+  AppendEventRecord(core, prefix, "unknownuserevent.", type, datagram);
 }
 
 void InterpretFromZone(ServerCore& core, std::int32_t zone_id,
@@ -124,9 +147,10 @@ void InterpretFromZone(ServerCore& core, std::int32_t zone_id,
     DispatchReliableMessage(core, zone_id, datagram);
     return;
   }
-  core.WriteLogLine(core.zones().Zone(zone_id).LogPrefix() +
-                    ") Unrecognized connection event " + DecimalText(kind));
-  AppendEventRecord(core, "unknownconnectionevent.", kind, datagram);
+  const std::string prefix = core.zones().Zone(zone_id).LogPrefix();
+  core.WriteLogLine(prefix + ") Unrecognized connection event " +
+                    DecimalText(kind));
+  AppendEventRecord(core, prefix, "unknownconnectionevent.", kind, datagram);
 }
 
 }  // namespace

@@ -27,7 +27,9 @@ std::string AcknowledgementFor(std::string_view datagram);
 
 // Handles one datagram from `sender`: answers connection requests, logs
 // zones in and off, acknowledges and dispatches reliable messages from
-// connected zones. Never throws; failures follow the failure rule.
+// connected zones. Anything else from an unknown sender is answered with
+// Disconnect, except a Disconnect. Never throws; failures follow the failure
+// rule.
 void InterpretPacket(ServerCore& core, const Address& sender,
                      std::string_view datagram);
 

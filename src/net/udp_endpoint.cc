@@ -84,7 +84,6 @@ struct UdpEndpoint::Loop {
   void WaitForStop() {
     stop_signals.async_wait([this](const asio::error_code& error, int) {
       if (error) return;
-      Guarded([&] { core->Shutdown(); });
       io.stop();
     });
   }
@@ -133,8 +132,8 @@ void UdpEndpoint::SendDatagram(const Address& to, std::string_view bytes) {
                         ToEndpoint(to), 0, ignored);
 }
 
-void UdpEndpoint::RestartGreetingTimer() {
-  loop_->greeting_timer.expires_after(kTick);
+void UdpEndpoint::ArmGreetingTimer(std::int64_t delay_ms) {
+  loop_->greeting_timer.expires_after(std::chrono::milliseconds(delay_ms));
   loop_->greeting_timer.async_wait([this](const asio::error_code& error) {
     if (error) return;
     // An expiry that was already due when a later login restarted the timer

@@ -4,6 +4,7 @@
 
 #include <new>
 #include <stdexcept>
+#include <unordered_set>
 
 #include "db/encoding.h"
 #include "net/connection.h"
@@ -26,6 +27,18 @@ void WriteZoneLine(ServerCore& core, const ZoneEntry& zone,
 void WriteNotAdded(ServerCore& core) {
   core.WriteLogLine(FailureText(FailureKind::kOutOfMemory) +
                     ". User will not be added to User Database");
+}
+
+// A zone that lost a player without a logoff may give his PlayerID to a
+// new player: the old entry goes first, with nothing stored for it, so that
+// the newcomer's logoff and scores never reach the old player's record.
+void RemoveStaleEntry(ServerCore& core, ZoneEntry& zone,
+                      std::int32_t player_id) {
+  while (const std::int32_t index = FindPlayerByID(zone, player_id)) {
+    const std::string old_name = zone.Player(index).PlayerName;
+    RemovePlayer(zone, index);
+    WriteZoneLine(core, zone, "Stale player entry replaced: " + old_name);
+  }
 }
 
 void SendAccepted(ServerCore& core, ZoneEntry& zone, std::int32_t user_id,
@@ -80,10 +93,18 @@ std::string RefusedLoginReply(std::string_view player_id) {
 
 std::string UnusedPlayerName(const ZoneEntry& zone, std::string_view name) {
   std::string candidate(name);
+  if (FindPlayerByName(zone, candidate) == 0) return candidate;
+  // The rule may try as many names as there are players: the names present
+  // are lower-cased once, not once per try.
+  std::unordered_set<std::string> present;
+  present.reserve(zone.Players.size());
+  for (const ZonePlayer& player : zone.Players) {
+    present.insert(ToLower(player.PlayerName));
+  }
   const std::int64_t room = static_cast<std::int64_t>(kNameSize) -
                             static_cast<std::int64_t>(name.size());
   std::int64_t n = 0;
-  while (FindPlayerByName(zone, candidate) != 0) {
+  while (present.contains(ToLower(candidate))) {
     ++n;
     if (room >= n) {
       candidate =
@@ -162,6 +183,7 @@ void HandlePlayerLogin(ServerCore& core, std::int32_t zone_id,
     WriteZoneLine(core, zone, "Player login too short: " + name + " ignored");
     return;
   }
+  RemoveStaleEntry(core, zone, BytesToInt32(player_id));
   const LocalTime now = core.clock().Now();
   UserDatabase& users = zone.databases.users;
   const std::int32_t known_id = users.FindUser(name, mac);

@@ -30,7 +30,9 @@ inline constexpr std::size_t kLoginMessageSize = 78;
 inline constexpr std::size_t kAcceptedReplySize = 192;
 
 // Message 04 from zone `zone_id`; `message` starts at the type byte. A login
-// too short to hold its IP and MacID is logged and otherwise ignored.
+// too short to hold its IP and MacID is logged and otherwise ignored. A
+// player already listed with the login's PlayerID is removed first (nothing
+// is stored for him) with the line ") Stale player entry replaced: " + name.
 void HandlePlayerLogin(ServerCore& core, std::int32_t zone_id,
                        std::string_view message);
 

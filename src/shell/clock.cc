@@ -1,6 +1,7 @@
-// Local time from the system clock, and the fixed date and time texts.
+// Local and steady time from the system, and the fixed date and time texts.
 #include "shell/clock.h"
 
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 
@@ -33,6 +34,12 @@ LocalTime SystemClock::Now() const {
                    .hour = parts.tm_hour,
                    .minute = parts.tm_min,
                    .second = parts.tm_sec};
+}
+
+std::int64_t SystemClock::SteadyMilliseconds() const {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
 }
 
 }  // namespace tallyhall

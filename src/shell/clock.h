@@ -1,8 +1,10 @@
-// Wall-clock access for the core. The core reads local date and time only
-// through Clock, so tests can set the time by hand.
+// Clock access for the core: the local date and time for log lines and
+// records, and a steady count for waits. The core reads both only through
+// Clock, so tests can set the time by hand.
 #ifndef TALLYHALL_SHELL_CLOCK_H_
 #define TALLYHALL_SHELL_CLOCK_H_
 
+#include <cstdint>
 #include <string>
 
 namespace tallyhall {
@@ -30,12 +32,16 @@ class Clock {
  public:
   virtual ~Clock() = default;
   virtual LocalTime Now() const = 0;
+  // Milliseconds from an arbitrary start; never goes back, whatever the
+  // wall clock does.
+  virtual std::int64_t SteadyMilliseconds() const = 0;
 };
 
-// The system's local time.
+// The system's local time and its steady clock.
 class SystemClock : public Clock {
  public:
   LocalTime Now() const override;
+  std::int64_t SteadyMilliseconds() const override;
 };
 
 }  // namespace tallyhall

@@ -1,5 +1,4 @@
-// Console views: the full-screen view on a TTY, the plain view elsewhere, and
-// the escaping of control bytes that both apply before writing.
+// Console views: the full-screen view on a TTY and the plain view elsewhere.
 #include "shell/console_view.h"
 
 #include <sys/ioctl.h>
@@ -45,23 +44,6 @@ void WriteAndFlush(std::FILE* out, std::string_view bytes) {
 }
 
 }  // namespace
-
-std::string EscapeControlBytes(std::string_view text) {
-  static constexpr char kHexDigits[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || (byte >= 0x7F && byte <= 0x9F)) {
-      out += "\\x";
-      out += kHexDigits[byte >> 4];
-      out += kHexDigits[byte & 0x0F];
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
 
 int PlainView::Rows() const { return QueryScreenSize(::fileno(out_)).rows; }
 

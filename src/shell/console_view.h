@@ -1,6 +1,7 @@
 // The console views that show the terminal's lines: a full-screen view for a
 // TTY and a plain line-per-call view for pipes and journald. Both show
-// control bytes as visible escapes, since lines carry text from the network.
+// control bytes as visible escapes (EscapeControlBytes), since lines carry
+// text from the network.
 #ifndef TALLYHALL_SHELL_CONSOLE_VIEW_H_
 #define TALLYHALL_SHELL_CONSOLE_VIEW_H_
 
@@ -13,12 +14,6 @@
 #include "shell/terminal.h"
 
 namespace tallyhall {
-
-// `text` with every byte below 0x20, the byte 0x7F and the bytes 0x80..0x9F
-// replaced by "\x" and two uppercase hex digits (ESC becomes "\x1B"); every
-// other byte, the backslash included, is kept. Such bytes would otherwise
-// move the cursor, clear or retitle the operator's screen.
-std::string EscapeControlBytes(std::string_view text);
 
 // Prints the newest line, escaped, followed by "\n" and flushes at once.
 // Rows() is the height of the terminal behind `out` when it is one, else 24.

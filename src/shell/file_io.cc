@@ -64,7 +64,8 @@ Status ReadWholeFile(const std::string& path, std::string& text) {
 }
 
 Status WriteFileAtomically(const std::string& path, std::string_view bytes,
-                           const AtomicWriteHooks* hooks) {
+                           const AtomicWriteHooks* hooks,
+                           mode_t new_file_mode) {
   const std::string temp = path + ".tmp";
   const int flags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
   int fd = open(temp.c_str(), flags, 0666);
@@ -75,10 +76,11 @@ Status WriteFileAtomically(const std::string& path, std::string_view bytes,
   }
   if (fd < 0) return FileError(path, errno);
 
+  // fchmod, since the mode given to open is cut by the umask.
   struct stat old_info;
-  if (stat(path.c_str(), &old_info) == 0 && S_ISREG(old_info.st_mode)) {
-    fchmod(fd, old_info.st_mode & 07777);
-  }
+  const bool replacing =
+      stat(path.c_str(), &old_info) == 0 && S_ISREG(old_info.st_mode);
+  fchmod(fd, replacing ? old_info.st_mode & 07777 : new_file_mode);
   int error = WriteAll(fd, bytes);
   if (error == 0 && fsync(fd) != 0) error = errno;
   if (close(fd) != 0 && error == 0) error = errno;
@@ -92,6 +94,19 @@ Status WriteFileAtomically(const std::string& path, std::string_view bytes,
   }
   SyncFolderOf(path);
   return Status::Ok();
+}
+
+int OpenForAppend(const std::string& path, mode_t new_file_mode) {
+  const int flags = O_WRONLY | O_APPEND | O_CLOEXEC;
+  int fd = open(path.c_str(), flags);
+  if (fd >= 0 || errno != ENOENT) return fd;
+  fd = open(path.c_str(), flags | O_CREAT | O_EXCL, new_file_mode);
+  if (fd >= 0) {
+    fchmod(fd, new_file_mode);  // the umask cut the mode given to open
+    return fd;
+  }
+  // Created by someone else in the meantime: append to theirs.
+  return errno == EEXIST ? open(path.c_str(), flags) : -1;
 }
 
 }  // namespace tallyhall

@@ -3,6 +3,8 @@
 #ifndef TALLYHALL_SHELL_FILE_IO_H_
 #define TALLYHALL_SHELL_FILE_IO_H_
 
+#include <sys/types.h>
+
 #include <functional>
 #include <string>
 #include <string_view>
@@ -10,6 +12,12 @@
 #include "shell/status.h"
 
 namespace tallyhall {
+
+// Modes of the files the server creates, whatever the umask: the settings
+// file holds every password; databases, the log and event records are for
+// the owner and the group. Existing files keep their modes.
+inline constexpr mode_t kPrivateFileMode = 0600;
+inline constexpr mode_t kDataFileMode = 0640;
 
 // The error "<path>: <strerror text>".
 Status FileError(const std::string& path, int error);
@@ -28,10 +36,16 @@ struct AtomicWriteHooks {
 // Writes `bytes` to a temporary file in the same folder (`path` + ".tmp"),
 // flushes and syncs it, then renames it over `path` and syncs the folder: a
 // crash leaves the old or the new file, never a part of one. The new file
-// keeps the permission bits of the old one. On failure the temporary file is
-// removed, `path` is untouched and the error reads "<path>: <reason>".
+// keeps the permission bits of the old one, or gets `new_file_mode` when
+// there was none. On failure the temporary file is removed, `path` is
+// untouched and the error reads "<path>: <reason>".
 Status WriteFileAtomically(const std::string& path, std::string_view bytes,
-                           const AtomicWriteHooks* hooks = nullptr);
+                           const AtomicWriteHooks* hooks = nullptr,
+                           mode_t new_file_mode = kDataFileMode);
+
+// Opens `path` for appending; a missing file is created with exactly
+// `new_file_mode`. Returns the descriptor, or -1 with errno set.
+int OpenForAppend(const std::string& path, mode_t new_file_mode);
 
 }  // namespace tallyhall
 

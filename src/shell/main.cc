@@ -1,5 +1,6 @@
 // The server program: one instance per program folder (the working
-// directory), the start-up sequence, then the event loop until a signal.
+// directory), the start-up sequence, the event loop until a signal, then
+// the shutdown, whose exit status tells whether every zone was saved.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
@@ -19,6 +20,9 @@
 
 namespace {
 
+// The exit status of a shutdown that could not save every zone.
+constexpr int kExitNotSaved = 2;
+
 enum class LockResult { kLocked, kHeldByAnother, kFailed };
 
 // Takes an exclusive lock on Tallyhall.lock for the life of the process.
@@ -32,6 +36,18 @@ LockResult LockProgramFolder(const std::string& folder) {
     return held ? LockResult::kHeldByAnother : LockResult::kFailed;
   }
   return LockResult::kLocked;  // fd stays open: the lock lasts until exit
+}
+
+// Writes `line` to the terminal and to stderr, after leaving the full screen
+// so that the reason stays visible; returns the exit status of a failed
+// start.
+int StartFailed(tallyhall::ServerCore& core,
+                std::unique_ptr<tallyhall::ConsoleView>& view,
+                const std::string& line) {
+  core.WriteLogLine(line);
+  view.reset();
+  std::fprintf(stderr, "%s\n", line.c_str());
+  return 1;
 }
 
 }  // namespace
@@ -63,17 +79,23 @@ int main() {
   SystemClock clock;
   UdpEndpoint endpoint;
   ServerCore core(folder, endpoint, clock, view.get(), endpoint);
-  core.Start();
+  Status started = core.Start();
+  if (!started.ok()) {
+    return StartFailed(
+        core, view,
+        "Settings file could not be created or read: " + started.message());
+  }
 
   const std::int16_t port = core.settings().port;
-  Status opened = endpoint.Open(static_cast<std::uint16_t>(port));
+  // Port 0 would let the kernel pick a random port that no zone knows.
+  Status opened = port == 0 ? Status::Error(
+                                  "the Port setting is missing, 0, not a "
+                                  "number or out of range")
+                            : endpoint.Open(static_cast<std::uint16_t>(port));
   if (!opened.ok()) {
-    const std::string line = "Biller port " + std::to_string(port) +
-                             " could not be opened: " + opened.message();
-    core.WriteLogLine(line);
-    view.reset();  // leave the full screen so the reason stays visible
-    std::fprintf(stderr, "%s\n", line.c_str());
-    return 1;
+    return StartFailed(core, view,
+                       "Biller port " + std::to_string(port) +
+                           " could not be opened: " + opened.message());
   }
   core.WriteBanner();
 
@@ -82,5 +104,7 @@ int main() {
       screen->Repaint(core.terminal().lines());
     }
   });
-  return 0;
+  // Data that could not be saved must not look like a clean stop to a
+  // service manager.
+  return core.Shutdown() ? 0 : kExitNotSaved;
 }

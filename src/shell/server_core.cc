@@ -1,6 +1,8 @@
 // Start-up, the timers' events and shutdown of the server core.
 #include "shell/server_core.h"
 
+#include <algorithm>
+
 #include "net/connection.h"
 #include "shell/failure.h"
 #include "zones/zone_login.h"
@@ -21,15 +23,17 @@ std::string ServerCore::FilePath(std::string_view name) const {
   return JoinPath(folder_, name);
 }
 
-void ServerCore::Start() {
+Status ServerCore::Start() {
   // LogTerminal is still off, so the title line never reaches the log file.
   WriteLogLine(std::string(kProgramTitle) + " " +
                std::to_string(kMajorVersion));
   last_save_time_ = clock_.Now().SecondsOfDay();
-  EnsureSettingsAndLoad(settings_file_, settings_);
+  Status loaded = EnsureSettingsAndLoad(settings_file_, settings_);
+  if (!loaded.ok()) return loaded;
   if (settings_.log_terminal) {
     terminal_.set_log_path(FilePath("Terminal.log"));
   }
+  return Status::Ok();
 }
 
 void ServerCore::WriteBanner() {
@@ -45,11 +49,16 @@ void ServerCore::OnDatagram(const Address& sender, std::string_view datagram) {
 void ServerCore::QueueGreeting(std::int32_t zone_id, std::int32_t player_id,
                                std::string text) {
   const ZoneEntry& zone = zones_.Zone(zone_id);
+  const std::int64_t now = clock_.SteadyMilliseconds();
+  if (delayed_responses_.empty()) oldest_greeting_ms_ = now;
   delayed_responses_.push_back({.zone_id = zone_id,
                                 .zone_serial = zone.serial,
                                 .player_id = player_id,
                                 .text = std::move(text)});
-  scheduler_.RestartGreetingTimer();
+  const std::int64_t latest =
+      oldest_greeting_ms_ + std::int64_t{kGreetingMaxWaitSeconds} * 1000;
+  scheduler_.ArmGreetingTimer(std::clamp<std::int64_t>(
+      latest - now, 0, std::int64_t{kTickSeconds} * 1000));
 }
 
 void ServerCore::OnGreetingTimer() {
@@ -72,18 +81,26 @@ void ServerCore::OnSaveTick() {
   const int now = clock_.Now().SecondsOfDay();
   const bool period_passed = now - last_save_time_ >= settings_.auto_save;
   const bool day_just_began = now > 0 && now < 60;
-  if (!period_passed && !day_just_began) return;
-  last_save_time_ = now;
+  const bool save_all = period_passed || day_just_began;
+  if (save_all) last_save_time_ = now;
   const std::int32_t count = zones_.ZoneCount();
   for (std::int32_t id = 1; id <= count; ++id) {
-    SaveZoneDatabases(*this, id);
+    // A zone whose last save failed does not wait a whole period.
+    if (save_all || zones_.Zone(id).save_failed) SaveZoneDatabases(*this, id);
   }
 }
 
-void ServerCore::Shutdown() {
+bool ServerCore::Shutdown() {
+  std::string not_saved;
   while (zones_.ZoneCount() > 0) {
-    RemoveZone(*this, 1);
+    const std::string prefix = zones_.Zone(1).LogPrefix() + ")";
+    if (!RemoveZone(*this, 1)) {
+      not_saved += (not_saved.empty() ? "" : ", ") + prefix;
+    }
   }
+  if (not_saved.empty()) return true;
+  WriteLogLine("Databases not saved at shutdown: " + not_saved);
+  return false;
 }
 
 }  // namespace tallyhall

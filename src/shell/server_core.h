@@ -6,6 +6,7 @@
 #define TALLYHALL_SHELL_SERVER_CORE_H_
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,14 +25,17 @@ inline constexpr int kMajorVersion = 1;
 // Greetings leave this long after the last queued login; the periodic save
 // is looked at this often.
 inline constexpr int kTickSeconds = 30;
+// ... but never wait longer than this after the oldest queued greeting, so
+// that steady logins cannot hold them back for ever.
+inline constexpr int kGreetingMaxWaitSeconds = 60;
 
 // The loop's timers, as the core sees them.
 class Scheduler {
  public:
   virtual ~Scheduler() = default;
-  // Arms the greeting timer to fire kTickSeconds from now, cancelling a
-  // pending expiry.
-  virtual void RestartGreetingTimer() = 0;
+  // Arms the greeting timer to fire `delay_ms` milliseconds from now (0:
+  // as soon as the loop can), cancelling a pending expiry.
+  virtual void ArmGreetingTimer(std::int64_t delay_ms) = 0;
 };
 
 // One queued greeting. The zone is remembered by position and by serial, so
@@ -54,8 +58,10 @@ class ServerCore {
   ServerCore& operator=(const ServerCore&) = delete;
 
   // Start-up up to opening the port: the title line, LastSaveTime, the
-  // settings file created when missing and the seven values read.
-  void Start();
+  // settings file created when missing and the seven values read. Returns
+  // the error when the settings file cannot be created or read; the start
+  // must not go on then.
+  Status Start();
   // The banner that follows a successful opening of the port.
   void WriteBanner();
   // One datagram of at least one byte from `sender`.
@@ -63,13 +69,17 @@ class ServerCore {
   // The greeting timer fired: every queued greeting leaves, oldest first.
   void OnGreetingTimer();
   // The save tick: saves every zone when the save period has passed or the
-  // day has just begun.
+  // day has just begun; otherwise saves again the zones whose last save
+  // failed.
   void OnSaveTick();
-  // Shutdown: removes every zone in table order (Disconnect, save).
-  void Shutdown();
+  // Shutdown: removes every zone in table order (Disconnect, save). Returns
+  // false when a zone's databases were not saved, after a line naming those
+  // zones.
+  bool Shutdown();
 
-  // Queues a greeting for a player of zone `zone_id` and restarts the
-  // greeting timer.
+  // Queues a greeting for a player of zone `zone_id` and arms the greeting
+  // timer: the queue leaves kTickSeconds after the last queued greeting or
+  // kGreetingMaxWaitSeconds after the oldest, whichever comes first.
   void QueueGreeting(std::int32_t zone_id, std::int32_t player_id,
                      std::string text);
 
@@ -87,6 +97,11 @@ class ServerCore {
     return delayed_responses_;
   }
   int last_save_time() const { return last_save_time_; }
+  // Remembers that the event record file `name` is full; true the first
+  // time in this run, so that it is reported once.
+  bool MarkEventFileFull(const std::string& name) {
+    return full_event_files_.insert(name).second;
+  }
   std::uint64_t NextZoneSerial() { return ++zone_serials_; }
 
   // Short for terminal().WriteLogLine(text).
@@ -102,8 +117,10 @@ class ServerCore {
   Settings settings_;
   ZoneTable zones_;
   std::vector<QueuedGreeting> delayed_responses_;  // DelayedResponses
-  int last_save_time_ = 0;  // LastSaveTime, seconds since midnight
+  int last_save_time_ = 0;               // LastSaveTime, seconds since midnight
+  std::int64_t oldest_greeting_ms_ = 0;  // steady time of the oldest queued
   std::uint64_t zone_serials_ = 0;
+  std::set<std::string> full_event_files_;
 };
 
 }  // namespace tallyhall

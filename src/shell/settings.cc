@@ -2,7 +2,10 @@
 // first start, and the conversions of the seven values read at start-up.
 #include "shell/settings.h"
 
-#include <fstream>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <vector>
 
 #include "shell/file_io.h"
@@ -152,6 +155,23 @@ bool HasLineBreakOrNul(std::string_view text) {
          std::string_view::npos;
 }
 
+// Why a write would change the file's structure; empty when it would not.
+}  // namespace
+
+std::string SettingRefusalReason(std::string_view section, std::string_view key,
+                                 std::string_view value) {
+  if (HasLineBreakOrNul(section) || HasLineBreakOrNul(key) ||
+      HasLineBreakOrNul(value)) {
+    return "CR, LF or NUL in section, key or value";
+  }
+  if (key.find('=') != std::string_view::npos) return "\"=\" in key";
+  if (TrimBlanks(key).starts_with('[')) return "key starts with \"[\"";
+  if (section.find(']') != std::string_view::npos) return "\"]\" in section";
+  return "";
+}
+
+namespace {
+
 // Gives a last line without a line end its CR LF, so a line can follow it.
 void EndLastLine(std::vector<std::string>& lines) {
   if (!lines.empty() && lines.back().back() != '\n') lines.back() += kLineEnd;
@@ -229,23 +249,10 @@ std::string SettingsFile::ReadSetting(std::string_view section,
   return std::string(ValueOf(lines[*found]).substr(0, kMaxReadLength));
 }
 
-std::string SettingsFile::RefusalReason(std::string_view section,
-                                        std::string_view key,
-                                        std::string_view value) {
-  if (HasLineBreakOrNul(section) || HasLineBreakOrNul(key) ||
-      HasLineBreakOrNul(value)) {
-    return "CR, LF or NUL in section, key or value";
-  }
-  if (key.find('=') != std::string_view::npos) return "\"=\" in key";
-  if (TrimBlanks(key).starts_with('[')) return "key starts with \"[\"";
-  if (section.find(']') != std::string_view::npos) return "\"]\" in section";
-  return "";
-}
-
 Status SettingsFile::WriteSetting(std::string_view section,
                                   std::string_view key,
                                   std::string_view value) {
-  std::string reason = RefusalReason(section, key, value);
+  std::string reason = SettingRefusalReason(section, key, value);
   if (!reason.empty()) {
     return Status::Error(path_ + ": setting refused: " + reason);
   }
@@ -256,18 +263,23 @@ Status SettingsFile::WriteSetting(std::string_view section,
   PutKeyLine(lines, section, key, value.substr(0, kMaxWriteLength));
   std::string joined;
   for (const std::string& line : lines) joined += line;
-  return WriteFileAtomically(path_, joined);
+  return WriteFileAtomically(path_, joined, nullptr, kPrivateFileMode);
 }
 
-void SettingsFile::EnsureExists() {
-  if (std::ifstream(path_, std::ios::binary).is_open()) return;
-  std::ofstream out(path_, std::ios::binary | std::ios::app);
-  out.write(kDefaultSettingsText.data(),
-            static_cast<std::streamsize>(kDefaultSettingsText.size()));
+Status SettingsFile::EnsureExists() {
+  int fd = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd >= 0) {
+    close(fd);
+    return Status::Ok();
+  }
+  if (errno != ENOENT) return FileError(path_, errno);
+  return WriteFileAtomically(path_, kDefaultSettingsText, nullptr,
+                             kPrivateFileMode);
 }
 
-void EnsureSettingsAndLoad(SettingsFile& file, Settings& settings) {
-  file.EnsureExists();
+Status EnsureSettingsAndLoad(SettingsFile& file, Settings& settings) {
+  Status ready = file.EnsureExists();
+  if (!ready.ok()) return ready;
   settings.log_terminal = FlagFromText(file.ReadSetting("Misc", "LogTerminal"));
   settings.greeting = file.ReadSetting("Misc", "Greeting");
   if (auto period = TimeFromText(file.ReadSetting("Misc", "AutoSave"))) {
@@ -282,6 +294,7 @@ void EnsureSettingsAndLoad(SettingsFile& file, Settings& settings) {
       FlagFromText(file.ReadSetting("Login", "AllowNewUsers"));
   settings.ask_new_users =
       FlagFromText(file.ReadSetting("Login", "AskNewUsers"));
+  return Status::Ok();
 }
 
 bool FlagFromText(std::string_view text) { return LeadingNumber(text) != 0; }

@@ -20,6 +20,12 @@ extern const std::string_view kDefaultSettingsText;
 // "/" + name.
 std::string JoinPath(std::string_view folder, std::string_view name);
 
+// Why section, key and value cannot make one key line, or empty when they
+// can: CR, LF or NUL in any of them, "=" in the key or a key that starts
+// with "[", "]" in the section.
+std::string SettingRefusalReason(std::string_view section, std::string_view key,
+                                 std::string_view value);
+
 // Reads and writes keys of one INI file. Section and key names match without
 // regard to ASCII case; the first matching section and key win; blanks
 // around names and values are not part of them. Every call reads the file
@@ -38,20 +44,14 @@ class SettingsFile {
   // to 255 characters. Replaces the first matching key line in place,
   // appends a new key at the end of its section and a new section at the end
   // of the file, and keeps every other line byte for byte. Refused (error
-  // status, file untouched) when the section, key or value holds CR, LF or
-  // NUL, the key holds "=" or starts with "[", or the section holds "]".
+  // status, file untouched) when SettingRefusalReason gives a reason.
   Status WriteSetting(std::string_view section, std::string_view key,
                       std::string_view value);
 
-  // Why WriteSetting would refuse these names and value (they would change
-  // the file's structure); empty when it would write them.
-  static std::string RefusalReason(std::string_view section,
-                                   std::string_view key,
-                                   std::string_view value);
-
-  // Creates the file with the default text when it cannot be opened for
-  // reading (appending the text to a file that exists but is unreadable).
-  void EnsureExists();
+  // Creates the file with the default text, atomically, when it is missing.
+  // Returns the error when it cannot be created, or exists but cannot be
+  // opened for reading; a half-written file is never left behind.
+  Status EnsureExists();
 
  private:
   std::string path_;
@@ -71,8 +71,9 @@ struct Settings {
 // Creates the file when missing, then reads LogTerminal, Greeting, AutoSave
 // (section Misc) and Port, AllowNewZones, AllowNewUsers, AskNewUsers
 // (section Login) into `settings`. A value that does not convert leaves its
-// field unchanged.
-void EnsureSettingsAndLoad(SettingsFile& file, Settings& settings);
+// field unchanged. When the file cannot be created or opened, returns the
+// error of EnsureExists and reads nothing.
+Status EnsureSettingsAndLoad(SettingsFile& file, Settings& settings);
 
 // Conversions of the values read once. Flags: on when the number at the
 // start of the text is not 0. Port: that number rounded half to even; nullopt

@@ -1,11 +1,14 @@
 // The terminal: stamps each log line, keeps the newest lines that fit on the
-// screen, hands them to the console view and appends them to Terminal.log.
+// largest screen seen, hands them to the console view and appends them,
+// escaped, to Terminal.log.
 #include "shell/terminal.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+
+#include "shell/file_io.h"
 
 namespace tallyhall {
 
@@ -21,8 +24,7 @@ constexpr int kMaxLines = 255;
 // on purpose (a locked or unwritable log must not stop the server, and the
 // next line tries again).
 void AppendLogLine(const std::string& path, std::string_view line) {
-  int fd =
-      ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  int fd = OpenForAppend(path, kDataFileMode);
   if (fd < 0) return;
   std::string bytes(line);
   bytes += "\r\n";
@@ -42,14 +44,31 @@ void AppendLogLine(const std::string& path, std::string_view line) {
 
 }  // namespace
 
+std::string EscapeControlBytes(std::string_view text) {
+  static constexpr char kHexDigits[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || (byte >= 0x7F && byte <= 0x9F)) {
+      out += "\\x";
+      out += kHexDigits[byte >> 4];
+      out += kHexDigits[byte & 0x0F];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 Terminal::Terminal(const Clock& clock, ConsoleView* view)
     : clock_(clock), view_(view) {}
 
 std::size_t Terminal::Capacity() const {
   int rows = view_ != nullptr ? view_->Rows() : kDefaultRows;
-  if (rows < 1) rows = 1;
   if (rows > kMaxLines) rows = kMaxLines;
-  return static_cast<std::size_t>(rows);
+  return std::max(largest_capacity_,
+                  static_cast<std::size_t>(std::max(rows, 1)));
 }
 
 void Terminal::WriteLogLine(std::string_view text) {
@@ -57,14 +76,14 @@ void Terminal::WriteLogLine(std::string_view text) {
   std::string stamped = DateStamp(now) + " " + TimeStamp(now) + " ";
   stamped.append(text);
 
-  // The screen may have shrunk since the last line: drop the oldest lines so
-  // the list never holds more than the screen does.
-  const std::size_t capacity = Capacity();
-  while (lines_.size() >= capacity) lines_.pop_front();
+  largest_capacity_ = Capacity();
+  while (lines_.size() >= largest_capacity_) lines_.pop_front();
   lines_.push_back(std::move(stamped));
 
   if (view_ != nullptr) view_->Show(lines_, lines_.back());
-  if (!log_path_.empty()) AppendLogLine(log_path_, lines_.back());
+  if (!log_path_.empty()) {
+    AppendLogLine(log_path_, EscapeControlBytes(lines_.back()));
+  }
 }
 
 }  // namespace tallyhall

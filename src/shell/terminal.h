@@ -26,6 +26,13 @@ class ConsoleView {
                     std::string_view newest) = 0;
 };
 
+// `text` with every byte below 0x20, the byte 0x7F and the bytes 0x80..0x9F
+// replaced by "\x" and two uppercase hex digits (ESC becomes "\x1B"); every
+// other byte, the backslash included, is kept. Such bytes would otherwise
+// move the cursor, clear or retitle the operator's screen, or split one line
+// of Terminal.log into forged ones.
+std::string EscapeControlBytes(std::string_view text);
+
 class Terminal {
  public:
   // `clock` and `view` must outlive the terminal; `view` may be null (lines
@@ -36,8 +43,9 @@ class Terminal {
   Terminal& operator=(const Terminal&) = delete;
 
   // Stamps `text` (date, blank, time, blank, text), keeps it in
-  // TerminalLines, shows it and, when a log path is set, appends it with
-  // CR LF to that file. A failure to append is ignored.
+  // TerminalLines, shows it and, when a log path is set, appends it escaped
+  // (EscapeControlBytes) with CR LF to that file, so one line stays one line
+  // of the file. A failure to append is ignored.
   void WriteLogLine(std::string_view text);
 
   // The log file; empty (the start value) means LogTerminal is off.
@@ -46,7 +54,9 @@ class Terminal {
   // TerminalLines, oldest first. Never longer than Capacity().
   const std::deque<std::string>& lines() const { return lines_; }
 
-  // How many lines the list keeps: the screen's rows, at most 255.
+  // How many lines the list keeps: the most screen rows seen so far (now
+  // included), at least 1 and at most 255. A screen that shrinks loses no
+  // line; the views show the newest lines that fit.
   std::size_t Capacity() const;
 
  private:
@@ -54,6 +64,7 @@ class Terminal {
   ConsoleView* view_;
   std::string log_path_;
   std::deque<std::string> lines_;
+  std::size_t largest_capacity_ = 1;
 };
 
 }  // namespace tallyhall

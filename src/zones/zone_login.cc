@@ -75,6 +75,22 @@ void AddZone(ServerCore& core, const Address& sender, const LoginFields& f) {
   }
 }
 
+// Enters the zone under [RegisteredZones] with the billing password. A name
+// that cannot be a key (such as "[EU] League"), or a settings file that
+// cannot be written, skips only the registration, with a line saying why.
+void RegisterZone(ServerCore& core, const LoginFields& f,
+                  const std::string& billing) {
+  std::string reason = SettingRefusalReason("RegisteredZones", f.name, billing);
+  if (reason.empty()) {
+    Status written =
+        core.settings_file().WriteSetting("RegisteredZones", f.name, billing);
+    if (written.ok()) return;
+    reason = written.message();
+  }
+  core.WriteLogLine(f.LogPrefix() +
+                    ") Zone name cannot be registered: " + reason);
+}
+
 void AcceptZone(ServerCore& core, const Address& sender,
                 std::string_view datagram, const LoginFields& f,
                 std::string_view line) {
@@ -108,19 +124,13 @@ void ZoneLogin(ServerCore& core, const Address& sender,
   }
   const std::string billing =
       core.settings_file().ReadSetting("Passwords", "BillingPassword");
-  if (f.password != billing) {
+  // Like the operator passwords, an empty billing password admits nobody.
+  if (billing.empty() || f.password != billing) {
     Refuse(core, sender, f,
            "Unregistered zone. Invalid biller password. Zone booted");
     return;
   }
-  Status registration =
-      core.settings_file().WriteSetting("RegisteredZones", f.name, billing);
-  if (!registration.ok()) {
-    Refuse(core, sender, f,
-           "Unregistered zone: zone name cannot be registered (" +
-               registration.message() + "). Zone booted");
-    return;
-  }
+  RegisterZone(core, f, billing);
   AcceptZone(core, sender, datagram, f,
              "Unregistered zone: Valid biller password. Zone added and "
              "logged in");
@@ -134,13 +144,14 @@ void ZoneLogoff(ServerCore& core, std::int32_t zone_id, const Address& sender) {
   RemoveZone(core, zone_id);
 }
 
-void RemoveZone(ServerCore& core, std::int32_t zone_id) {
+bool RemoveZone(ServerCore& core, std::int32_t zone_id) {
   RunStep(core.terminal(), [&] {
     core.transport().SendDatagram(core.zones().Zone(zone_id).address,
                                   kDisconnect);
   });
-  SaveZoneDatabases(core, zone_id);
+  const bool saved = SaveZoneDatabases(core, zone_id);
   core.zones().Remove(zone_id);
+  return saved;
 }
 
 bool SaveZoneDatabases(ServerCore& core, std::int32_t zone_id) {
@@ -155,6 +166,7 @@ bool SaveZoneDatabases(ServerCore& core, std::int32_t zone_id) {
     saved = SaveDatabases(core.folder(), zone.ServerName, zone.Ids(),
                           zone.databases, core.terminal())
                 .ok();
+    zone.save_failed = !saved;
   });
   return saved;
 }

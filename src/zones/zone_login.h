@@ -34,11 +34,13 @@ void ZoneLogin(ServerCore& core, const Address& sender,
 void ZoneLogoff(ServerCore& core, std::int32_t zone_id, const Address& sender);
 
 // Sends Disconnect to the zone, saves its databases and removes it from the
-// table; its players are dropped without a logoff.
-void RemoveZone(ServerCore& core, std::int32_t zone_id);
+// table; its players are dropped without a logoff. Returns whether the
+// databases were saved.
+bool RemoveZone(ServerCore& core, std::int32_t zone_id);
 
 // Saves the zone's databases, unless they failed to load (then writes a line
-// saying they were not saved). True when all three files were written.
+// saying they were not saved). Returns whether they were saved; a failed
+// write also sets the zone's save_failed, a good one clears it.
 bool SaveZoneDatabases(ServerCore& core, std::int32_t zone_id);
 
 }  // namespace tallyhall

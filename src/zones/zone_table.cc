@@ -74,9 +74,8 @@ std::int32_t FindPlayerByID(const ZoneEntry& zone, std::int32_t player_id) {
 }
 
 std::int32_t FindPlayerByName(const ZoneEntry& zone, std::string_view name) {
-  const std::string key = ToLower(name);
   for (std::size_t i = 0; i < zone.Players.size(); ++i) {
-    if (ToLower(zone.Players[i].PlayerName) == key) {
+    if (EqualsIgnoringCase(zone.Players[i].PlayerName, name)) {
       return static_cast<std::int32_t>(i + 1);
     }
   }

@@ -46,6 +46,9 @@ struct ZoneEntry {
   // False when the databases failed to load: the zone's files are then
   // never overwritten by its partial copies.
   bool databases_loaded = false;
+  // True while the zone's last save failed: every 30-second tick tries again
+  // until one succeeds.
+  bool save_failed = false;
   // Unique for each accepted login; tells a zone from a later one that took
   // its position in the table.
   std::uint64_t serial = 0;

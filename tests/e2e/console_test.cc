@@ -1,5 +1,5 @@
 // Text from the network on the operator's console: control bytes are shown
-// escaped on stdout, while Terminal.log keeps the line byte for byte.
+// escaped on stdout and in Terminal.log alike.
 #include <gtest/gtest.h>
 
 #include "db/encoding.h"
@@ -10,7 +10,7 @@ namespace {
 
 using ConsoleTest = E2eTest;
 
-TEST_F(ConsoleTest, PlayerTextIsEscapedOnStdoutAndRawInTheLog) {
+TEST_F(ConsoleTest, PlayerTextIsEscapedOnStdoutAndInTheLog) {
   SetSetting("LogTerminal=0", "LogTerminal=1");
   StartServer();
   auto zone = NewZone();
@@ -30,7 +30,9 @@ TEST_F(ConsoleTest, PlayerTextIsEscapedOnStdoutAndRawInTheLog) {
   EXPECT_NE(output.find(prefix + "hi \\x1B[2J\\x07 there\n"), std::string::npos)
       << output;
   EXPECT_EQ(output.find('\x1b'), std::string::npos);
-  EXPECT_NE(log.find(prefix + "hi \x1b[2J\x07 there\r\n"), std::string::npos);
+  EXPECT_NE(log.find(prefix + "hi \\x1B[2J\\x07 there\r\n"), std::string::npos)
+      << log;
+  EXPECT_EQ(log.find('\x1b'), std::string::npos);
   EXPECT_NE(log.find("New User added to User Database and logged in: Ann\r\n"),
             std::string::npos);
   // An ordinary line reads the same on both, stamp included.

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <memory>
@@ -70,6 +71,16 @@ class E2eTest : public ::testing::Test {
     std::string text = ReadFile(File("Tallyhall.ini"));
     text.replace(text.find(line), line.size(), replacement);
     WriteFile(File("Tallyhall.ini"), text);
+  }
+
+  // Waits up to two seconds for the file `name` to end with `tail`: a
+  // terminal line may reach stdout before the file is appended.
+  bool WaitForFileEnding(const std::string& name, std::string_view tail) {
+    for (int tries = 0; tries < 200; ++tries) {
+      if (ReadFile(File(name)).ends_with(tail)) return true;
+      ::usleep(10'000);
+    }
+    return false;
   }
 
   std::string File(const std::string& name) const { return folder_.File(name); }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <filesystem>
 #include <string>
 
 #include "e2e/e2e_fixture.h"
@@ -66,6 +67,38 @@ TEST_F(StartupTest, PortInUseIsReportedAndExitsNonZero) {
             std::string::npos)
       << second.Output();
   EXPECT_EQ(second.Output().find("is open"), std::string::npos);
+}
+
+// The kernel would pick a random port while the banner named port 0.
+TEST_F(StartupTest, PortThatReadsAsZeroIsReportedAndExitsNonZero) {
+  for (const char* port_line :
+       {"Port=40000\r\n", "Port=abc\r\n", "Port=0\r\n", "Port=\r\n", ""}) {
+    std::string text(kDefaultSettingsText);
+    WriteFile(File("Tallyhall.ini"),
+              text.replace(text.find("Port=4000\r\n"), 11, port_line));
+    ServerProcess server(TALLYHALL_BINARY, folder_.path());
+    server.Start();
+    EXPECT_NE(server.WaitForExit(), 0) << port_line;
+    EXPECT_NE(server.Output().find("Biller port 0 could not be opened: "),
+              std::string::npos)
+        << server.Output();
+    EXPECT_EQ(server.Output().find("is open"), std::string::npos);
+  }
+}
+
+TEST_F(StartupTest, SettingsFileThatCannotBeCreatedEndsTheStart) {
+  TempDir empty;
+  // A folder where the temporary file goes fails the write, even for root.
+  std::filesystem::create_directory(empty.File("Tallyhall.ini.tmp"));
+  ServerProcess server(TALLYHALL_BINARY, empty.path());
+  server.Start();
+  EXPECT_NE(server.WaitForExit(), 0);
+  EXPECT_NE(
+      server.Output().find(" Settings file could not be created or read: "),
+      std::string::npos)
+      << server.Output();
+  EXPECT_EQ(server.Output().find("Biller port"), std::string::npos);
+  EXPECT_FALSE(FileExists(empty.File("Tallyhall.ini")));
 }
 
 TEST_F(StartupTest, DatagramOf520BytesIsHandledAnd521IsDropped) {

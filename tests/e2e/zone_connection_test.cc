@@ -88,10 +88,10 @@ TEST_F(ZoneConnectionTest,
   EXPECT_NE(Output().find("Gamma(ServerID:1 GroupID:1 ScoreID:1) Unknown user "
                           "event 48"),
             std::string::npos);
-  EXPECT_TRUE(ReadFile(File("unknownuserevent.48"))
-                  .ends_with(Hex("00 03 01 00 00 00 30 01 02") + "\r\n"));
-  EXPECT_TRUE(ReadFile(File("unknownconnectionevent.14"))
-                  .ends_with(Hex("00 0e 01 02 03 04") + "\r\n"));
+  EXPECT_TRUE(WaitForFileEnding("unknownuserevent.48",
+                                Hex("00 03 01 00 00 00 30 01 02") + "\r\n"));
+  EXPECT_TRUE(WaitForFileEnding("unknownconnectionevent.14",
+                                Hex("00 0e 01 02 03 04") + "\r\n"));
 }
 
 TEST_F(ZoneConnectionTest, LogoffWritesFilesAndAnswersDisconnect) {
@@ -138,6 +138,26 @@ TEST_F(ZoneConnectionTest, SigtermDisconnectsEveryZoneAndWritesTheirFiles) {
   EXPECT_TRUE(FileExists(File("User.2")));
   const std::string output = Output();
   EXPECT_LT(output.find("One Written:"), output.find("Two Written:"));
+}
+
+TEST_F(ZoneConnectionTest, ShutdownThatCouldNotSaveAZoneExitsWithTwo) {
+  auto one = NewZone();
+  auto two = NewZone();
+  ASSERT_EQ(one->LogIn(Fields("One", 1)), Ack(0));
+  ASSERT_EQ(two->LogIn(Fields("Two", 2)), Ack(0));
+  ASSERT_TRUE(server_->WaitForOutput("Two Loaded:"));
+  // A new player changes zone Two's Score Database, so the save writes it.
+  Exchange(*two, PlayerLogin("Ann", 1, /*confirmed=*/true));
+  // A folder in the temporary file's place fails the save, even for root.
+  std::filesystem::create_directory(File("Score.2.tmp"));
+  EXPECT_EQ(server_->Stop(SIGTERM), 2);
+  EXPECT_EQ(two->Receive(), kDisconnect);
+  const std::string output = Output();
+  EXPECT_NE(output.find("One Written:"), std::string::npos);
+  EXPECT_NE(output.find(" Databases not saved at shutdown: Two(ServerID:2 "
+                        "GroupID:2 ScoreID:2)\n"),
+            std::string::npos)
+      << output;
 }
 
 }  // namespace

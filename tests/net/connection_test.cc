@@ -34,6 +34,18 @@ TEST_F(ConnectionTest, OtherPacketFromUnknownSenderIsAnsweredWithDisconnect) {
   EXPECT_TRUE(TakeLines().empty());
 }
 
+// Answering a Disconnect would let two servers (or any service that answers
+// from its port) bounce Disconnects for ever after one spoofed datagram.
+TEST_F(ConnectionTest, DisconnectFromUnknownSenderGetsNoAnswer) {
+  for (const std::string& datagram : {Hex("00 07"), Hex("00 07 00 00 00 00")}) {
+    Receive(ZoneAddress(1), datagram);
+    EXPECT_TRUE(TakeSent(ZoneAddress(1)).empty()) << datagram.size();
+  }
+  EXPECT_TRUE(TakeLines().empty());
+  Receive(ZoneAddress(1), Hex("00 06"));
+  EXPECT_EQ(TakeSent(ZoneAddress(1)), std::vector<std::string>{Hex("00 07")});
+}
+
 TEST_F(ConnectionTest, ZoneLoginMessageFromConnectedZoneIsOnlyAcknowledged) {
   LoginZone(1);
   ReceiveReliable(ZoneAddress(1), Hex("01 02 03"), 0x01020304);
@@ -96,6 +108,30 @@ TEST_F(ConnectionTest, UnknownUserEventIsAcknowledgedLoggedAndRecorded) {
   ReceiveReliable(ZoneAddress(1), Hex("30"), 6);
   EXPECT_EQ(ReadFile(folder_.File("unknownuserevent.48")).size(),
             record.size() * 2 - 1);
+}
+
+// A zone, or a sender spoofing one, must not fill the disk.
+TEST_F(ConnectionTest, EventRecordFileStopsGrowingAtOneMebibyte) {
+  LoginZone(1, "Main");
+  const std::string path = folder_.File("unknownuserevent.48");
+  const std::size_t record = 28 + 7 + 2;  // stamps, datagram, CR LF
+  WriteFile(path, std::string((1 << 20) - record, 'x'));
+  TakeLines();
+  const std::string event =
+      "Main(ServerID:1 GroupID:1 ScoreID:1) Unknown user "
+      "event 48";
+  const std::string full =
+      "Main(ServerID:1 GroupID:1 ScoreID:1) Event record file "
+      "unknownuserevent.48 is full (1 MiB); further events are not recorded";
+  const std::vector<std::vector<std::string>> lines_per_event = {
+      {event}, {event, full}, {event}};
+  for (const auto& lines : lines_per_event) {
+    ReceiveReliable(ZoneAddress(1), Hex("30"), 5);
+    EXPECT_EQ(TakeLines(), lines);
+    EXPECT_EQ(std::filesystem::file_size(path), 1u << 20);
+  }
+  ReceiveReliable(ZoneAddress(1), Hex("31"), 6);
+  EXPECT_EQ(ReadFile(folder_.File("unknownuserevent.49")).size(), record);
 }
 
 TEST_F(ConnectionTest, FailureToRecordAnEventIsLoggedAndHandlingGoesOn) {

@@ -132,6 +132,54 @@ TEST_F(PlayerLoginTest, NameAlreadyPresentGetsBlanksOrDigitInReply) {
   EXPECT_EQ(Login(full, 5)[0].substr(6, 24), "abcdefghijklmnopqrstuvw1");
 }
 
+// A zone that lost a player without a logoff may hand his PlayerID to the
+// next one: the old entry must not collect the newcomer's scores.
+// Every name the rule tries is present, so one login tries them all: the
+// search must not cost the square of the number of players.
+TEST_F(PlayerLoginTest, DuplicateNameRuleStaysLinearWithManyPlayers) {
+  const std::string name = "abcdefghijklmnopqrstuvwx";
+  Login(name, 1, 1);
+  constexpr int kPresent = 20000;
+  for (int n = 1; n < kPresent; ++n) {
+    const std::string digits = std::to_string(n);
+    std::string taken = name.substr(0, 24 - digits.size()) + digits;
+    if (n % 2 == 1) taken[0] = 'A';  // letter case does not count
+    AddPresentPlayer(1, taken, n + 1);
+  }
+  EXPECT_EQ(Login(name, kPresent + 1)[0].substr(6, 24),
+            name.substr(0, 19) + std::to_string(kPresent));
+}
+
+TEST_F(PlayerLoginTest, LoginWithPresentPlayerIdReplacesTheStaleEntry) {
+  Login("Ann", 5, 1);
+  Login("Cid", 6, 1);
+  TakeLines();
+  Login("Bob", 5, 1);
+  EXPECT_EQ(TakeLines(),
+            (std::vector<std::string>{
+                kPrefix + ") Stale player entry replaced: Ann",
+                kPrefix + ") New User added to User Database and logged in: "
+                          "Bob"}));
+  ASSERT_EQ(Zone(1).PlayerCount(), 2);
+  EXPECT_EQ(Zone(1).Player(1).PlayerName, "Cid");
+  EXPECT_EQ(FindPlayerByID(Zone(1), 5), 2);
+  EXPECT_EQ(Zone(1).Player(2).PlayerName, "Bob");
+
+  // The stale entry is gone before the duplicate-name rule looks.
+  EXPECT_EQ(Login("bob", 5)[0].substr(6, 24), "bob" + std::string(21, '\0'));
+  EXPECT_EQ(TakeLines().front(),
+            kPrefix + ") Stale player entry replaced: Bob");
+  EXPECT_EQ(Zone(1).PlayerCount(), 2);
+
+  core_.settings().allow_new_users = false;
+  EXPECT_EQ(Login("Dan", 5),
+            std::vector<std::string>{Hex("01 02 05 00 00 00")});
+  EXPECT_EQ(TakeLines().front(),
+            kPrefix + ") Stale player entry replaced: bob");
+  EXPECT_EQ(FindPlayerByID(Zone(1), 5), 0);
+  EXPECT_EQ(Zone(1).PlayerCount(), 1);
+}
+
 TEST_F(PlayerLoginTest, LoginStampsAddressAndDateAndFillsThePlayer) {
   Login("Ann", 1, 1, 99, Hex("0a 00 00 07"));
   clock_.Set({.year = 2027, .month = 3, .day = 4});

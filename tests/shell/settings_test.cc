@@ -3,6 +3,7 @@
 #include "shell/settings.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 
@@ -141,6 +142,17 @@ TEST_F(SettingsTest, StructureChangingWritesAreRefused) {
     EXPECT_FALSE(status.message().empty());
   }
   EXPECT_EQ(Contents(), kDefaultSettingsText);
+}
+
+// The file holds every password.
+TEST_F(SettingsTest, NewFileIsForItsOwnerOnly) {
+  const mode_t old_umask = umask(0);
+  const Status created = file_.EnsureExists();
+  umask(old_umask);
+  ASSERT_TRUE(created.ok());
+  struct stat info;
+  ASSERT_EQ(stat(file_.path().c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0600u);
 }
 
 TEST_F(SettingsTest, EnsureExistsKeepsAnExistingFile) {

@@ -68,9 +68,10 @@ TEST_F(TerminalTest, CapacityIsWithinOneAnd255And24WithoutView) {
   EXPECT_EQ(terminal_.lines().size(), 255u);
   EXPECT_EQ(Oldest(), "line 46");
 
+  // A screen that shrinks to nothing keeps the lines for when it grows.
   view_.set_rows(0);
   terminal_.WriteLogLine("only");
-  ASSERT_EQ(terminal_.lines().size(), 1u);
+  ASSERT_EQ(terminal_.lines().size(), 255u);
   EXPECT_EQ(Newest(), "only");
 
   Terminal bare(clock_, nullptr);
@@ -78,20 +79,25 @@ TEST_F(TerminalTest, CapacityIsWithinOneAnd255And24WithoutView) {
   EXPECT_EQ(bare.lines().size(), 24u);
 }
 
-TEST_F(TerminalTest, ShrinkingScreenKeepsCountWithinCapacity) {
+// The list keeps the largest screen seen, so shrinking and growing the
+// window loses no line; the views show the newest lines that fit.
+TEST_F(TerminalTest, ShrinkingScreenLosesNoLine) {
   view_.set_rows(10);
   WriteNumbered(1, 10);
   view_.set_rows(4);
   WriteNumbered(11, 11);
-  ASSERT_EQ(terminal_.lines().size(), 4u);
-  EXPECT_EQ(Oldest(), "line 8");
+  ASSERT_EQ(terminal_.lines().size(), 10u);
+  EXPECT_EQ(Oldest(), "line 2");
   EXPECT_EQ(Newest(), "line 11");
 
-  // Growing again lets the list grow line by line; nothing comes back.
   view_.set_rows(6);
   WriteNumbered(12, 12);
-  EXPECT_EQ(terminal_.lines().size(), 5u);
-  EXPECT_EQ(Oldest(), "line 8");
+  EXPECT_EQ(terminal_.lines().size(), 10u);
+  EXPECT_EQ(Oldest(), "line 3");
+  view_.set_rows(12);
+  WriteNumbered(13, 13);
+  EXPECT_EQ(terminal_.lines().size(), 11u);
+  EXPECT_EQ(Oldest(), "line 3");
 }
 
 TEST_F(TerminalTest, LogFileIsAppendedOnlyWhileAPathIsSet) {
@@ -127,9 +133,9 @@ TEST_F(TerminalTest, UnwritableLogIsIgnoredAndLaterLinesTryAgain) {
   EXPECT_EQ(ReadFile(log), std::string(kStamp) + "writable again\r\n");
 }
 
-// Lines carry names and text from the network: the copy on stdout is
-// escaped, Terminal.log keeps the bytes, ordinary lines are alike on both.
-TEST_F(TerminalTest, HostileLineIsEscapedOnStdoutButRawInLog) {
+// Lines carry names and text from the network: stdout and Terminal.log get
+// the same escaped line, so a CR LF in a zone name cannot forge log lines.
+TEST_F(TerminalTest, HostileLineIsEscapedOnStdoutAndInLog) {
   std::FILE* out = std::tmpfile();
   ASSERT_NE(out, nullptr);
   PlainView plain(out);
@@ -140,17 +146,24 @@ TEST_F(TerminalTest, HostileLineIsEscapedOnStdoutButRawInLog) {
   const std::string stamp(kStamp);
   terminal.WriteLogLine("Eve> \x1b[2J\x07hi");
   terminal.WriteLogLine("Zone A logged in");
-  // The list keeps the raw line; escaping is left to the views.
+  terminal.WriteLogLine("Z\r\n" + stamp + "forged");
+  // The list keeps the raw line; the views and the log escape it.
   EXPECT_EQ(terminal.lines().front(), stamp + "Eve> \x1b[2J\x07hi");
 
   std::rewind(out);
-  std::string shown(256, '\0');
+  std::string shown(512, '\0');
   shown.resize(std::fread(shown.data(), 1, shown.size(), out));
   std::fclose(out);
-  EXPECT_EQ(shown,
-            stamp + "Eve> \\x1B[2J\\x07hi\n" + stamp + "Zone A logged in\n");
-  EXPECT_EQ(ReadFile(log),
-            stamp + "Eve> \x1b[2J\x07hi\r\n" + stamp + "Zone A logged in\r\n");
+  std::string on_stdout;
+  std::string in_log;
+  for (const std::string& line :
+       {stamp + "Eve> \\x1B[2J\\x07hi", stamp + "Zone A logged in",
+        stamp + "Z\\x0D\\x0A" + stamp + "forged"}) {
+    on_stdout += line + "\n";
+    in_log += line + "\r\n";
+  }
+  EXPECT_EQ(shown, on_stdout);
+  EXPECT_EQ(ReadFile(log), in_log);
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 // The two timers: queued greetings leave together 30 seconds after the last
-// queued one, and the 30-second save tick saves by AutoSave and just after
-// midnight, never postponed by greetings.
+// queued one or 60 after the oldest, and the 30-second save tick saves by
+// AutoSave and just after midnight, never postponed by greetings.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <iterator>
 
 #include "db/encoding.h"
 #include "support/core_fixture.h"
@@ -111,8 +113,43 @@ TEST_F(TickTest, AutoSaveZeroSavesAtEveryTickAndNoZoneOnlyMovesLastSaveTime) {
   EXPECT_EQ(CountLines(" Written: "), 2);
 }
 
+TEST_F(TickTest, FailedSaveIsTriedAgainAtEachTickUntilItSucceeds) {
+  LoginZone(1, "One");
+  LoginZoneWithOwnUsers(2, "Two");
+  // A new player changes zone One's databases, so its saves write files.
+  LoginPlayer(1, "Ann", 1);
+  core_.settings().auto_save = 3600;
+  // A folder where the temporary file should go makes the save fail, even
+  // for root.
+  const std::string blocker = folder_.File("User.1.tmp");
+  std::filesystem::create_directory(blocker);
+  SetTime(13, 0, 0);
+  TakeLines();
+  core_.OnSaveTick();
+  EXPECT_EQ(CountLines("One Could not write "), 1);
+  for (int tick = 1; tick <= 2; ++tick) {
+    clock_.Advance(kTickSeconds);
+    core_.OnSaveTick();
+    const std::vector<std::string> lines = TakeLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_TRUE(lines[0].starts_with("One Could not write ")) << lines[0];
+  }
+  std::filesystem::remove(blocker);
+  clock_.Advance(kTickSeconds);
+  core_.OnSaveTick();
+  const std::vector<std::string> lines = TakeLines();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_TRUE(lines[0].starts_with("One Written: ")) << lines[0];
+  clock_.Advance(kTickSeconds);
+  core_.OnSaveTick();
+  EXPECT_TRUE(TakeLines().empty());
+  // The retries did not move the period on.
+  EXPECT_EQ(core_.last_save_time(), 13 * 3600);
+}
+
 // Drives the core as the event loop does: a save tick every 30 seconds from
-// start-up and a greeting timer re-armed for 30 seconds by every login.
+// start-up and a greeting timer re-armed by every login for the wait the
+// core asks.
 TEST_F(TickTest, SteadyLoginsNeitherStarveSavesNorHurryGreetings) {
   LoginZone(1, "One");
   LoginZoneWithOwnUsers(2, "Two");
@@ -123,6 +160,7 @@ TEST_F(TickTest, SteadyLoginsNeitherStarveSavesNorHurryGreetings) {
   int restarts_seen = scheduler_.restarts;
   std::vector<int> save_times;
   std::vector<int> greeting_times;
+  std::vector<SentDatagram> greetings;
   for (int t = 1; t <= 400; ++t) {
     clock_.Advance(1);
     if (t <= 300 && t % 10 == 0) {
@@ -130,11 +168,15 @@ TEST_F(TickTest, SteadyLoginsNeitherStarveSavesNorHurryGreetings) {
     }
     if (scheduler_.restarts != restarts_seen) {
       restarts_seen = scheduler_.restarts;
-      greeting_due = t + kTickSeconds;
+      greeting_due = t + static_cast<int>(scheduler_.last_delay_ms / 1000);
     }
     if (t == greeting_due) {
       core_.OnGreetingTimer();
       greeting_times.push_back(t);
+      // Kept aside: the next login takes whatever was sent to its zone.
+      std::move(transport_.sent.begin(), transport_.sent.end(),
+                std::back_inserter(greetings));
+      transport_.sent.clear();
     }
     if (t % kTickSeconds == 0) core_.OnSaveTick();
     const std::vector<std::string> lines = TakeLines();
@@ -147,8 +189,11 @@ TEST_F(TickTest, SteadyLoginsNeitherStarveSavesNorHurryGreetings) {
   }
   // Every zone is saved once a minute while players keep arriving.
   EXPECT_EQ(save_times, (std::vector<int>{60, 120, 180, 240, 300, 360}));
-  // All greetings leave together, 30 seconds after the last login.
-  EXPECT_EQ(greeting_times, std::vector<int>{330});
+  // Logins every 10 seconds: the queue leaves 60 seconds after its oldest
+  // greeting; after the last login, 30 seconds after it.
+  EXPECT_EQ(greeting_times, (std::vector<int>{70, 140, 210, 280, 330}));
+  EXPECT_EQ(greetings.size(), 30u);
+  transport_.sent = std::move(greetings);
   EXPECT_EQ(
       RepliesTo(1, 300),
       std::vector<std::string>{

@@ -19,8 +19,12 @@ namespace tallyhall {
 
 class FakeScheduler : public Scheduler {
  public:
-  void RestartGreetingTimer() override { ++restarts; }
+  void ArmGreetingTimer(std::int64_t delay_ms) override {
+    ++restarts;
+    last_delay_ms = delay_ms;
+  }
   int restarts = 0;
+  std::int64_t last_delay_ms = -1;
 };
 
 class CoreTest : public ::testing::Test {

@@ -11,6 +11,7 @@
 namespace tallyhall {
 
 void FakeClock::Advance(int seconds) {
+  steady_ms_ += std::int64_t{seconds} * 1000;
   int total = now_.SecondsOfDay() + seconds;
   while (total >= 86400) {
     total -= 86400;

@@ -20,13 +20,17 @@ namespace tallyhall {
 class FakeClock : public Clock {
  public:
   LocalTime Now() const override { return now_; }
+  std::int64_t SteadyMilliseconds() const override { return steady_ms_; }
+  // Sets the wall time only; the steady count stays.
   void Set(LocalTime t) { now_ = t; }
-  // Moves the time of day on by `seconds` (the date rolls over at midnight
-  // without calendar arithmetic beyond the day number).
+  // Moves the time of day and the steady count on by `seconds` (the date
+  // rolls over at midnight without calendar arithmetic beyond the day
+  // number).
   void Advance(int seconds);
 
  private:
   LocalTime now_{.year = 2026, .month = 12, .day = 7, .hour = 12};
+  std::int64_t steady_ms_ = 0;
 };
 
 struct SentDatagram {

@@ -88,6 +88,22 @@ TEST_F(ZoneLoginTest, WrongOrWrongCasePasswordIsRefused) {
   EXPECT_EQ(Ini().find("Main="), std::string::npos);
 }
 
+TEST_F(ZoneLoginTest, EmptyOrMissingBillingPasswordAdmitsNoZone) {
+  const std::string key_line = "BillingPassword=ledgerkite\r\n";
+  std::string ini = Ini();
+  for (const char* replacement : {"BillingPassword=\r\n", ""}) {
+    std::string text = ini;
+    WriteFile(folder_.File("Tallyhall.ini"),
+              text.replace(text.find(key_line), key_line.size(), replacement));
+    EXPECT_EQ(TryLogin(1, Fields("Main", "")),
+              std::vector<std::string>{Hex("00 07")});
+    EXPECT_EQ(TakeLines().back(),
+              "Main(ServerID:3 GroupID:-4 ScoreID:5) Unregistered zone. "
+              "Invalid biller password. Zone booted");
+  }
+  EXPECT_EQ(core_.zones().ZoneCount(), 0);
+}
+
 TEST_F(ZoneLoginTest,
        NewZonesBlockedRefusesUnregisteredZoneWhateverItsPassword) {
   core_.settings().allow_new_zones = false;
@@ -110,17 +126,27 @@ TEST_F(ZoneLoginTest, NameWithoutNulTakesAll126Bytes) {
   EXPECT_EQ(Zone(1).ServerName, name);
 }
 
-TEST_F(ZoneLoginTest, NameThatCannotBeAKeyIsNotRegistered) {
+// Such a zone can never be registered, but may still log in.
+TEST_F(ZoneLoginTest, NameThatCannotBeAKeyIsAcceptedButNotRegistered) {
   const std::string before = Ini();
-  for (const char* name : {"a=b", "[Misc]", "x\r\ny"}) {
-    EXPECT_EQ(TryLogin(1, Fields(name, "ledgerkite")),
-              std::vector<std::string>{Hex("00 07")});
-    const std::string line = TakeLines().back();
-    EXPECT_TRUE(line.starts_with(std::string(name) + "(ServerID:3")) << line;
-    EXPECT_TRUE(line.ends_with("Zone booted")) << line;
+  const std::pair<std::string, std::string> cases[] = {
+      {"a=b", "\"=\" in key"},
+      {"[EU] League", "key starts with \"[\""},
+      {"x\r\ny", "CR, LF or NUL in section, key or value"}};
+  int n = 0;
+  for (const auto& [name, reason] : cases) {
+    EXPECT_EQ(TryLogin(++n, Fields(name, "ledgerkite")),
+              std::vector<std::string>{Hex("00 04 0d 0c 0b 0a")});
+    const std::string prefix = name + "(ServerID:3 GroupID:-4 ScoreID:5) ";
+    const std::vector<std::string> lines = TakeLines();
+    ASSERT_EQ(lines.size(), 4u) << name;
+    EXPECT_EQ(lines[1], prefix + "Zone name cannot be registered: " + reason);
+    EXPECT_EQ(lines[2], prefix +
+                            "Unregistered zone: Valid biller password. Zone "
+                            "added and logged in");
+    EXPECT_EQ(Zone(n).ServerName, name);
   }
   EXPECT_EQ(Ini(), before);
-  EXPECT_EQ(core_.zones().ZoneCount(), 0);
 }
 
 TEST_F(ZoneLoginTest, LogoffSavesFilesAnswersDisconnectAndForgetsZone) {
@@ -218,7 +244,7 @@ TEST_F(ZoneLoginTest, ShutdownDisconnectsAndSavesEveryZoneInTableOrder) {
   LoginZone(1, "One");
   LoginZoneWithOwnUsers(2, "Two");
   TakeLines();
-  core_.Shutdown();
+  EXPECT_TRUE(core_.Shutdown());
   EXPECT_EQ(TakeSent(ZoneAddress(1)), std::vector<std::string>{Hex("00 07")});
   EXPECT_EQ(TakeSent(ZoneAddress(2)), std::vector<std::string>{Hex("00 07")});
   std::vector<std::string> lines = TakeLines();
@@ -227,6 +253,32 @@ TEST_F(ZoneLoginTest, ShutdownDisconnectsAndSavesEveryZoneInTableOrder) {
   EXPECT_TRUE(lines[1].starts_with("Two Written: "));
   EXPECT_TRUE(FileExists(folder_.File("User.2")));
   EXPECT_EQ(core_.zones().ZoneCount(), 0);
+}
+
+// A zone whose databases did not load is not saved either.
+TEST_F(ZoneLoginTest, ShutdownNamesTheZonesItCouldNotSave) {
+  std::filesystem::create_directory(folder_.File("User.1.tmp"));
+  std::filesystem::create_directory(folder_.File("Squad.2.tmp"));
+  std::filesystem::create_directory(folder_.File("User.4"));
+  for (int n = 1; n <= 4; ++n) {
+    ZoneLoginFields fields;
+    fields.name = "Z" + std::to_string(n);
+    fields.server_id = fields.group_id = fields.score_id = n;
+    LoginZone(n, fields);
+  }
+  // Only changed databases are written: Z1 gains a player, Z2 a squad.
+  LoginPlayer(1, "Ann", 1);
+  Zone(2).databases.squads.AppendSquad("Reds", "", 0);
+  TakeLines();
+  EXPECT_FALSE(core_.Shutdown());
+  const std::vector<std::string> lines = TakeLines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(),
+            "Databases not saved at shutdown: Z1(ServerID:1 GroupID:1 "
+            "ScoreID:1), Z2(ServerID:2 GroupID:2 ScoreID:2), Z4(ServerID:4 "
+            "GroupID:4 ScoreID:4)");
+  EXPECT_EQ(core_.zones().ZoneCount(), 0);
+  EXPECT_EQ(TakeSent(ZoneAddress(3)), std::vector<std::string>{Hex("00 07")});
 }
 
 }  // namespace
