@@ -56,7 +56,10 @@ class ServerCore {
   // Start-up up to opening the port: the title line, LastSaveTime, the
   // settings file created when missing and the seven values read.
   void Start();
-  // The banner that follows a successful opening of the port.
+  // The banner that follows a successful opening of the port, then one
+  // warning line for each password (BillingPassword, MessageOpPassword,
+  // AccountOpPassword, SysOpPassword, in that order) that still has the
+  // value of the default settings text.
   void WriteBanner();
   // One datagram of at least one byte from `sender`.
   void OnDatagram(const Address& sender, std::string_view datagram);
