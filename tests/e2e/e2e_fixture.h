@@ -12,7 +12,7 @@
 
 #include "support/fakes.h"
 #include "support/server_process.h"
-#include "support/zone_client.h"
+#include "zone_client/zone_client.h"
 
 namespace tallyhall {
 
