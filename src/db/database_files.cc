@@ -42,37 +42,18 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
   return path;
 }
 
-struct DatabasePaths {
-  std::string user;
-  std::string squad;
-  std::string score;
-};
+// What reading does with a missing file.
+enum class MissingFile { kCreateEmpty, kFail };
 
-DatabasePaths PathsOf(std::string_view folder, const DatabaseIds& ids) {
-  return {JoinPath(folder, "User." + DecimalText(ids.server_id)),
-          JoinPath(folder, "Squad." + DecimalText(ids.group_id)),
-          JoinPath(folder, "Score." + DecimalText(ids.score_id))};
-}
-
-// Records in a file of `length` bytes: length / record_size rounded to the
-// nearest whole number, an exact half to the even neighbour.
-std::uint64_t RecordCount(std::uint64_t length, std::uint64_t record_size) {
-  std::uint64_t count = length / record_size;
-  std::uint64_t rest = length % record_size;
-  if (2 * rest > record_size || (2 * rest == record_size && count % 2 == 1)) {
-    ++count;
-  }
-  return count;
-}
-
-// Reads the database file at `path` (created empty when missing) into
-// `bytes` and `count`. The bytes of a last record that the file cuts short
-// are NUL.
+// Reads the database file at `path` (created empty when missing and
+// `missing` says so) into `bytes` and `count`, and its size into `length`.
+// The bytes of a last record that the file cuts short are NUL.
 Status ReadDatabaseFile(const std::string& path, std::size_t record_size,
-                        std::string& bytes, std::int32_t& count) {
+                        MissingFile missing, std::string& bytes,
+                        std::int32_t& count, std::uint64_t& length) {
   // O_NONBLOCK keeps a FIFO from blocking the open; it is refused below.
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0 && errno == ENOENT) {
+  if (fd < 0 && errno == ENOENT && missing == MissingFile::kCreateEmpty) {
     fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
   }
   if (fd < 0) return FileError(path, errno);
@@ -83,7 +64,7 @@ Status ReadDatabaseFile(const std::string& path, std::size_t record_size,
   if (S_ISDIR(info.st_mode)) return FileError(path, EISDIR);
   if (!S_ISREG(info.st_mode)) return FileError(path, EINVAL);
 
-  std::uint64_t length = static_cast<std::uint64_t>(info.st_size);
+  length = static_cast<std::uint64_t>(info.st_size);
   std::uint64_t records = RecordCount(length, record_size);
   if (records >
       static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) {
@@ -116,6 +97,28 @@ std::string CountsText(const ZoneDatabases& dbs) {
 
 }  // namespace
 
+std::uint64_t RecordCount(std::uint64_t length, std::uint64_t record_size) {
+  std::uint64_t count = length / record_size;
+  std::uint64_t rest = length % record_size;
+  if (2 * rest > record_size || (2 * rest == record_size && count % 2 == 1)) {
+    ++count;
+  }
+  return count;
+}
+
+DatabasePaths PathsOf(std::string_view folder, const DatabaseIds& ids) {
+  return {JoinPath(folder, "User." + DecimalText(ids.server_id)),
+          JoinPath(folder, "Squad." + DecimalText(ids.group_id)),
+          JoinPath(folder, "Score." + DecimalText(ids.score_id))};
+}
+
+Status ReadDatabaseFileOnly(const std::string& path, int record_size,
+                            std::string& bytes, std::int32_t& count,
+                            std::uint64_t& length) {
+  return ReadDatabaseFile(path, static_cast<std::size_t>(record_size),
+                          MissingFile::kFail, bytes, count, length);
+}
+
 Status LoadDatabases(std::string_view folder, std::string_view zone_name,
                      const DatabaseIds& ids, ZoneDatabases& dbs,
                      Terminal& terminal) {
@@ -125,16 +128,21 @@ Status LoadDatabases(std::string_view folder, std::string_view zone_name,
   DatabasePaths paths = PathsOf(folder, ids);
   std::string bytes;
   std::int32_t count = 0;
+  std::uint64_t length = 0;
+  const MissingFile create = MissingFile::kCreateEmpty;
 
-  Status status = ReadDatabaseFile(paths.user, kUserRecordSize, bytes, count);
+  Status status = ReadDatabaseFile(paths.user, kUserRecordSize, create, bytes,
+                                   count, length);
   if (!status.ok()) return status;
   dbs.users.Assign(std::move(bytes), count);
 
-  status = ReadDatabaseFile(paths.squad, kSquadRecordSize, bytes, count);
+  status = ReadDatabaseFile(paths.squad, kSquadRecordSize, create, bytes, count,
+                            length);
   if (!status.ok()) return status;
   dbs.squads.Assign(std::move(bytes), count);
 
-  status = ReadDatabaseFile(paths.score, kScoreRecordSize, bytes, count);
+  status = ReadDatabaseFile(paths.score, kScoreRecordSize, create, bytes, count,
+                            length);
   if (!status.ok()) return status;
   dbs.scores.Assign(std::move(bytes), count);
 

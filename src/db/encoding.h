@@ -50,6 +50,9 @@ std::string ToLower(std::string_view text);
 // Decimal text of a number: no padding, "-" for negatives.
 std::string DecimalText(std::int64_t value);
 
+// Bytes as two lower-case hex digits each, separated by blanks ("00 03 ff").
+std::string HexText(std::string_view bytes);
+
 }  // namespace tallyhall
 
 #endif  // TALLYHALL_DB_ENCODING_H_

@@ -2,8 +2,6 @@
 // messages the biller sends back as one readable line each.
 #include "zone_client/zone_messages.h"
 
-#include <cstdio>
-
 #include "db/encoding.h"
 #include "db/score_db.h"
 #include "shell/console_view.h"
@@ -16,17 +14,6 @@ namespace {
 // bytes with the name at 6, the squad name at 30, the UserID at 170 and the
 // score record at 178.
 constexpr std::size_t kAcceptedReplySize = 192;
-
-std::string Hex(std::string_view bytes) {
-  std::string text;
-  for (unsigned char c : bytes) {
-    char digits[4];
-    std::snprintf(digits, sizeof digits, "%02x", c);
-    if (!text.empty()) text += ' ';
-    text += digits;
-  }
-  return text;
-}
 
 std::string Quoted(std::string_view text) {
   return "\"" + EscapeControlBytes(TrimAtNul(text)) + "\"";
@@ -41,7 +28,7 @@ std::string DescribeLoginReply(std::string_view message) {
   }
   if (result == '\x02') return "Login refused: " + player;
   if (result != '\x00' || message.size() != kAcceptedReplySize) {
-    return "Login reply: " + Hex(message);
+    return "Login reply: " + HexText(message);
   }
   const ScoreFields s = DecodeScoreRecord(message.substr(178, 14));
   return "Login accepted: " + player + " name " +
@@ -129,7 +116,8 @@ std::string DescribeServerMessage(std::string_view message) {
     default:
       break;
   }
-  return "Message " + Hex(message.substr(0, 1)) + ": " + Hex(message.substr(1));
+  return "Message " + HexText(message.substr(0, 1)) + ": " +
+         HexText(message.substr(1));
 }
 
 }  // namespace tallyhall

@@ -1,0 +1,116 @@
+// tallyhall-db: lists, shows, checks and exports the database files of a
+// program folder without a running server. It only ever reads them.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "db_tool/db_commands.h"
+#include "db_tool/db_folder.h"
+
+namespace tallyhall {
+namespace {
+
+constexpr char kUsage[] = R"(Usage: tallyhall-db COMMAND ...
+Reads the database files of a Tallyhall program folder without a running
+server. It only reads: no database file is created, changed or locked.
+
+Commands:
+  list User.N [--group G] [--score S] [--json]
+      One line per user record: UserID, name, SquadID and squad name, MacID,
+      IP, last date played, Win, Loss, Ratio, KillPoints, FlagPoints and
+      TotalPoints; tab separated under a header line, or with --json one JSON
+      object a line.
+  show User.N UserID [--group G] [--score S]
+      Every field of one user record.
+  check FOLDER [--ids ServerID GroupID ScoreID]...
+      Reports files whose size is not a whole number of records, SquadIDs,
+      ScoreIDs and squad owners that name no record, and user records that
+      repeat the name and MacID of an earlier one. One line per problem.
+  export FOLDER ServerID GroupID ScoreID --csv OUT
+      Writes User.<ServerID>.csv, Squad.<GroupID>.csv and Score.<ScoreID>.csv,
+      each with a header row, into the folder OUT (created when missing).
+      Squad passwords are exported as stored.
+
+Which files belong together:
+  A zone uses User.<ServerID>, Squad.<GroupID> and Score.<ScoreID>. list and
+  show take the Squad and Score files from the folder of the User file,
+  numbered like it (User.3 goes with Squad.3 and Score.3) unless --group and
+  --score give the zone's GroupID and ScoreID. check pairs each User.N with
+  Squad.N and Score.N unless --ids (repeatable) gives the zones' identifiers;
+  there a missing file reads as empty, as the server would create it, and a
+  Squad or Score file outside every pair is checked for its size only.
+
+Exit status: 0 done (check: no problem found), 1 check found problems,
+2 wrong usage or a file that cannot be read.
+)";
+
+// Reads argv into `args`; false with `error` set on a malformed line.
+bool Parse(int argc, char** argv, DbArguments& args, std::string& error) {
+  const std::vector<std::string> words(argv + 1, argv + argc);
+  for (std::size_t i = 0; i < words.size() && error.empty(); ++i) {
+    const std::string& word = words[i];
+    // The value after an option, read as text or as an identifier.
+    auto text = [&]() -> std::string {
+      if (i + 1 < words.size()) return words[++i];
+      error = word + " needs a value";
+      return "";
+    };
+    auto number = [&]() -> std::int32_t {
+      const std::string value = text();
+      const std::optional<std::int32_t> id = IdFromText(value);
+      if (!id && error.empty()) error = "not a whole number: " + value;
+      return id.value_or(0);
+    };
+    if (word == "-h" || word == "--help") {
+      args.options.insert("--help");
+      continue;
+    }
+    if (!word.starts_with("--")) {
+      (args.command.empty() ? args.command : args.positional.emplace_back()) =
+          word;
+      continue;
+    }
+    args.options.insert(word);
+    if (word == "--json") {
+      args.json = true;
+    } else if (word == "--group") {
+      args.group = number();
+    } else if (word == "--score") {
+      args.score = number();
+    } else if (word == "--csv") {
+      args.csv = text();
+    } else if (word == "--ids") {
+      DatabaseIds& ids = args.ids.emplace_back();
+      ids.server_id = number();
+      ids.group_id = number();
+      ids.score_id = number();
+    } else {
+      error = "unknown option " + word;
+    }
+  }
+  return error.empty();
+}
+
+int Run(int argc, char** argv) {
+  DbArguments args;
+  std::string error;
+  if (!Parse(argc, argv, args, error)) return Fail(error + " (see --help)");
+  if (args.options.count("--help") || args.command == "help") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (args.command.empty()) {
+    std::fputs(kUsage, stderr);
+    return kExitError;
+  }
+  if (args.command == "list") return ListCommand(args);
+  if (args.command == "show") return ShowCommand(args);
+  if (args.command == "check") return CheckCommand(args);
+  if (args.command == "export") return ExportCommand(args);
+  return Fail("unknown command " + args.command + " (see --help)");
+}
+
+}  // namespace
+}  // namespace tallyhall
+
+int main(int argc, char** argv) { return tallyhall::Run(argc, argv); }
