@@ -36,9 +36,9 @@ Which files belong together:
   show take the Squad and Score files from the folder of the User file,
   numbered like it (User.3 goes with Squad.3 and Score.3) unless --group and
   --score give the zone's GroupID and ScoreID. check pairs each User.N with
-  Squad.N and Score.N unless --ids (repeatable) gives the zones' identifiers;
-  there a missing file reads as empty, as the server would create it, and a
-  Squad or Score file outside every pair is checked for its size only.
+  Squad.N and Score.N unless --ids (repeatable) gives the zones' identifiers.
+  In check, a missing file of a pair reads as empty (as the server would
+  create it), and a file outside every pair is checked for its size only.
 
 Exit status: 0 done (check: no problem found), 1 check found problems,
 2 wrong usage or a file that cannot be read.

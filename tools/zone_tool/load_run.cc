@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <deque>
 #include <string>
+#include <vector>
 
 #include "db/encoding.h"
 #include "zone_client/zone_messages.h"
@@ -52,6 +53,16 @@ std::string Fixed(double value) {
   char text[32];
   std::snprintf(text, sizeof text, "%.3f", value);
   return text;
+}
+
+// The value below which `fraction` (0..1) of the sorted samples lie, by the
+// nearest-rank rule; 0 for no samples.
+double Percentile(const std::vector<double>& sorted, double fraction) {
+  if (sorted.empty()) return 0;
+  const double rank = std::ceil(fraction * static_cast<double>(sorted.size()));
+  const std::size_t index =
+      static_cast<std::size_t>(std::clamp(rank, 1.0, double(sorted.size())));
+  return sorted[index - 1];
 }
 
 class LoadRun {
@@ -251,14 +262,6 @@ class LoadRun {
 };
 
 }  // namespace
-
-double Percentile(const std::vector<double>& sorted, double fraction) {
-  if (sorted.empty()) return 0;
-  const double rank = std::ceil(fraction * static_cast<double>(sorted.size()));
-  const std::size_t index =
-      static_cast<std::size_t>(std::clamp(rank, 1.0, double(sorted.size())));
-  return sorted[index - 1];
-}
 
 int RunLoad(ZoneClient& client, const ZoneToolOptions& options) {
   return LoadRun(client, options).Run();

@@ -4,8 +4,6 @@
 #ifndef TALLYHALL_TOOLS_ZONE_TOOL_LOAD_RUN_H_
 #define TALLYHALL_TOOLS_ZONE_TOOL_LOAD_RUN_H_
 
-#include <vector>
-
 #include "zone_client/zone_client.h"
 #include "zone_tool/zone_options.h"
 
@@ -15,10 +13,6 @@ namespace tallyhall {
 // options.seconds (10 when absent), logs them off and the zone too; returns
 // the exit status.
 int RunLoad(ZoneClient& client, const ZoneToolOptions& options);
-
-// The value below which `fraction` (0..1) of the sorted samples lie, by the
-// nearest-rank rule; 0 for no samples.
-double Percentile(const std::vector<double>& sorted, double fraction);
 
 }  // namespace tallyhall
 
