@@ -2,10 +2,9 @@
 // program folder without a running server. It only ever reads them.
 #include <cstdio>
 #include <string>
-#include <vector>
 
+#include "common/command_line.h"
 #include "db_tool/db_commands.h"
-#include "db_tool/db_folder.h"
 
 namespace tallyhall {
 namespace {
@@ -46,21 +45,9 @@ Exit status: 0 done (check: no problem found), 1 check found problems,
 
 // Reads argv into `args`; false with `error` set on a malformed line.
 bool Parse(int argc, char** argv, DbArguments& args, std::string& error) {
-  const std::vector<std::string> words(argv + 1, argv + argc);
-  for (std::size_t i = 0; i < words.size() && error.empty(); ++i) {
-    const std::string& word = words[i];
-    // The value after an option, read as text or as an identifier.
-    auto text = [&]() -> std::string {
-      if (i + 1 < words.size()) return words[++i];
-      error = word + " needs a value";
-      return "";
-    };
-    auto number = [&]() -> std::int32_t {
-      const std::string value = text();
-      const std::optional<std::int32_t> id = IdFromText(value);
-      if (!id && error.empty()) error = "not a whole number: " + value;
-      return id.value_or(0);
-    };
+  CommandLine line(argc, argv);
+  while (line.Next()) {
+    const std::string& word = line.word();
     if (word == "-h" || word == "--help") {
       args.options.insert("--help");
       continue;
@@ -74,20 +61,21 @@ bool Parse(int argc, char** argv, DbArguments& args, std::string& error) {
     if (word == "--json") {
       args.json = true;
     } else if (word == "--group") {
-      args.group = number();
+      args.group = line.Int32();
     } else if (word == "--score") {
-      args.score = number();
+      args.score = line.Int32();
     } else if (word == "--csv") {
-      args.csv = text();
+      args.csv = line.Value();
     } else if (word == "--ids") {
       DatabaseIds& ids = args.ids.emplace_back();
-      ids.server_id = number();
-      ids.group_id = number();
-      ids.score_id = number();
+      ids.server_id = line.Int32();
+      ids.group_id = line.Int32();
+      ids.score_id = line.Int32();
     } else {
-      error = "unknown option " + word;
+      line.Fail("unknown option " + word);
     }
   }
+  error = line.error();
   return error.empty();
 }
 

@@ -4,10 +4,9 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 
-#include <charconv>
 #include <cstring>
-#include <limits>
-#include <vector>
+
+#include "common/command_line.h"
 
 namespace tallyhall {
 
@@ -55,20 +54,6 @@ Exit status: 0 done, 1 no answer, login refused or disconnected by the biller,
 
 namespace {
 
-constexpr std::int64_t kMin32 = std::numeric_limits<std::int32_t>::min();
-constexpr std::int64_t kMax32 = std::numeric_limits<std::int32_t>::max();
-
-std::optional<std::int64_t> Number(const std::string& text, std::int64_t low,
-                                   std::int64_t high) {
-  std::int64_t value = 0;
-  const char* end = text.data() + text.size();
-  auto [stop, error] = std::from_chars(text.data(), end, value);
-  if (error != std::errc() || stop != end || value < low || value > high) {
-    return std::nullopt;
-  }
-  return value;
-}
-
 // The IPv4 address of a dotted text or a host name; nullopt when there is
 // none.
 std::optional<Address> Resolve(const std::string& host, std::uint16_t port) {
@@ -96,58 +81,48 @@ std::optional<ZoneToolOptions> ParseZoneOptions(int argc, char** argv,
   ZoneToolOptions o;
   std::string host = "127.0.0.1";
   bool password_given = false;
-  const std::vector<std::string> words(argv + 1, argv + argc);
-  for (std::size_t i = 0; i < words.size() && error.empty(); ++i) {
-    const std::string& word = words[i];
-    auto text = [&]() -> std::string {
-      if (i + 1 < words.size()) return words[++i];
-      error = word + " needs a value";
-      return "";
-    };
-    auto number = [&](std::int64_t low, std::int64_t high) -> std::int64_t {
-      const std::string value = text();
-      const std::optional<std::int64_t> n = Number(value, low, high);
-      if (!n && error.empty()) {
-        error = word + ": " + value + " is not a number from " +
-                std::to_string(low) + " to " + std::to_string(high);
-      }
-      return n.value_or(low);
-    };
+  CommandLine line(argc, argv);
+  auto small = [&](int low, int high) {
+    return static_cast<int>(line.Number(low, high));
+  };
+  while (line.Next()) {
+    const std::string& word = line.word();
     if (word == "--help" || word == "-h") {
       o.help = true;
     } else if (word == "--host") {
-      host = text();
+      host = line.Value();
     } else if (word == "--port") {
-      o.server.port = static_cast<std::uint16_t>(number(1, 65535));
+      o.server.port = static_cast<std::uint16_t>(small(1, 65535));
     } else if (word == "--name") {
-      o.zone.name = text();
+      o.zone.name = line.Value();
     } else if (word == "--password") {
-      o.zone.password = text();
+      o.zone.password = line.Value();
       password_given = true;
     } else if (word == "--ids") {
-      o.zone.server_id = static_cast<std::int32_t>(number(kMin32, kMax32));
-      o.zone.group_id = static_cast<std::int32_t>(number(kMin32, kMax32));
-      o.zone.score_id = static_cast<std::int32_t>(number(kMin32, kMax32));
+      o.zone.server_id = line.Int32();
+      o.zone.group_id = line.Int32();
+      o.zone.score_id = line.Int32();
     } else if (word == "--player") {
-      o.player = text();
+      o.player = line.Value();
     } else if (word == "--player-id") {
-      o.player_id = static_cast<std::int32_t>(number(kMin32, kMax32));
+      o.player_id = line.Int32();
     } else if (word == "--mac") {
-      o.mac = static_cast<std::int32_t>(number(kMin32, kMax32));
+      o.mac = line.Int32();
     } else if (word == "--file") {
-      o.file = text();
+      o.file = line.Value();
     } else if (word == "--quiet") {
-      o.quiet_seconds = static_cast<int>(number(1, 86400));
+      o.quiet_seconds = small(1, 86400);
     } else if (word == "--seconds") {
-      o.seconds = static_cast<int>(number(1, 3600));
+      o.seconds = small(1, 3600);
     } else if (word == "--load") {
-      o.load_players = static_cast<int>(number(1, 10000));
+      o.load_players = small(1, 10000);
     } else if (word == "--command") {
-      o.load_command = text();
+      o.load_command = line.Value();
     } else {
-      error = "unknown argument " + word;
+      line.Fail("unknown argument " + word);
     }
   }
+  error = line.error();
   if (!error.empty()) return std::nullopt;
   if (o.help) return o;
   if (!password_given) {
