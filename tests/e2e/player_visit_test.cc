@@ -5,15 +5,25 @@
 
 #include "db/encoding.h"
 #include "e2e/e2e_fixture.h"
-#include "zone_client/zone_messages.h"
 
 namespace tallyhall {
 namespace {
 
 std::string PlayerLogin(std::string_view name, std::int32_t player_id,
                         bool confirmed) {
-  return PlayerLoginMessage(name, player_id, Hex("0a 01 02 03"), 777,
-                            confirmed);
+  std::string message("\x04", 1);
+  message.push_back(confirmed ? '\x01' : '\x00');
+  message += Hex("0a 01 02 03");
+  message += PadField(name, 24);
+  message += std::string(40, '\0');
+  message += Int32ToBytes(player_id);
+  message += Int32ToBytes(777);
+  return message;
+}
+
+std::string WithPlayer(char type, std::int32_t player_id,
+                       std::string_view rest) {
+  return std::string(1, type) + Int32ToBytes(player_id) + std::string(rest);
 }
 
 class PlayerVisitTest : public E2eTest {
@@ -61,38 +71,35 @@ TEST_F(PlayerVisitTest, NewPlayerVisitsChatsLeavesAndFindsHisScoresAgain) {
   EXPECT_EQ(got[0].message.substr(170, 4), Int32ToBytes(1));
   EXPECT_EQ(got[0].message.substr(178), std::string(14, '\0'));
 
-  got =
-      Exchange(*zone_a_, PlayerMessage('\x13', 21, std::string("?about\0", 7)));
+  got = Exchange(*zone_a_, WithPlayer('\x13', 21, std::string("?about\0", 7)));
   ASSERT_EQ(got.size(), 1u);
   EXPECT_EQ(got[0].sequence, 2);
-  EXPECT_EQ(
-      got[0].message,
-      PlayerMessage('\x09', 21,
-                    "A biller is a program that connects to a game server "
-                    "to save/keep players' scores, names, squads, ids, and "
-                    "other related information.") +
-          std::string(1, '\0'));
+  EXPECT_EQ(got[0].message,
+            WithPlayer('\x09', 21,
+                       "A biller is a program that connects to a game server "
+                       "to save/keep players' scores, names, squads, ids, and "
+                       "other related information.") +
+                std::string(1, '\0'));
 
   // Bob in the other zone shares the channel "lobby" and hears Ann.
   Exchange(*zone_b_, PlayerLogin("Bob", 31, true));
   Exchange(*zone_b_,
-           PlayerMessage('\x13', 31, std::string("?chat=x,lobby\0", 14)));
-  Exchange(*zone_a_,
-           PlayerMessage('\x13', 21, std::string("?chat=lobby\0", 12)));
-  zone_a_->SendReliable(PlayerMessage('\x0e', 21, PadField("1", 32) + "hello"));
+           WithPlayer('\x13', 31, std::string("?chat=x,lobby\0", 14)));
+  Exchange(*zone_a_, WithPlayer('\x13', 21, std::string("?chat=lobby\0", 12)));
+  zone_a_->SendReliable(WithPlayer('\x0e', 21, PadField("1", 32) + "hello"));
   got = zone_b_->ReceiveMessages();
   ASSERT_EQ(got.size(), 1u);
-  EXPECT_EQ(got[0].message, PlayerMessage('\x0a', 31,
-                                          "\x02"
-                                          "Ann> hello"));
+  EXPECT_EQ(got[0].message, WithPlayer('\x0a', 31,
+                                       "\x02"
+                                       "Ann> hello"));
   EXPECT_TRUE(zone_a_->ReceiveMessages().empty());
 
   // Ann's data block, then her logoff with a score block.
   const std::string block(96, 'd');
   const std::string scores = Hex("05 00 02 00 03 00 64 00 00 00 c8 00 00 00");
-  zone_a_->SendReliable(PlayerMessage('\x10', 21, block));
+  zone_a_->SendReliable(WithPlayer('\x10', 21, block));
   zone_a_->SendReliable(
-      PlayerMessage('\x05', 21, std::string(8, '\0') + Hex("3c 00") + scores));
+      WithPlayer('\x05', 21, std::string(8, '\0') + Hex("3c 00") + scores));
   EXPECT_TRUE(server_->WaitForOutput("Score data updated to Score Database"));
   zone_a_->ReceiveMessages();
 
