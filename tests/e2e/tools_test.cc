@@ -48,6 +48,11 @@ ToolRun RunTool(const TempDir& scratch, const std::vector<std::string>& argv,
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(out_path)};
 }
 
+ToolRun RunDb(const TempDir& scratch, std::vector<std::string> args) {
+  args.insert(args.begin(), TALLYHALL_DB_BINARY);
+  return RunTool(scratch, args);
+}
+
 class ToolsTest : public E2eTest {
  protected:
   void SetUp() override {
@@ -61,8 +66,7 @@ class ToolsTest : public E2eTest {
     return RunTool(scratch_, args, input);
   }
   ToolRun Db(std::vector<std::string> args) {
-    args.insert(args.begin(), TALLYHALL_DB_BINARY);
-    return RunTool(scratch_, args);
+    return RunDb(scratch_, std::move(args));
   }
 
   TempDir scratch_;
@@ -140,6 +144,49 @@ TEST_F(ToolsTest, DbCheckPassesServerFilesAndReportsDamageWithoutWriting) {
             "2 problems found in " +
                 folder_.path() + "\n");
   EXPECT_EQ(ReadFile(File("User.1")), users);
+
+  run = Db(
+      {"export", folder_.path(), "1", "1", "1", "--csv", scratch_.File("csv")});
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(ReadFile(scratch_.File("csv/User.1.csv"))
+                  .starts_with("UserID,Name,SquadID,ScoreID,DataBlock,"))
+      << run.output;
+  EXPECT_EQ(ReadFile(scratch_.File("csv/Score.1.csv")),
+            "ScoreID,Win,Loss,Ratio,KillPoints,FlagPoints,TotalPoints\r\n"
+            "1,0,0,0,0,0,0\r\n2,0,0,0,0,0,0\r\n");
+}
+
+// Ann is in squad 1 of Squad.2, which Bob (UserID 2) owns; Squad.3 is cut.
+TEST(DbToolTest, CheckPairsFilesByNumberUnlessIdsNameTheZones) {
+  TempDir folder;
+  TempDir scratch;
+  std::string user = PadField("Ann", 24) + Int32ToBytes(1) + Int32ToBytes(1) +
+                     std::string(156 - 32, '\0');
+  WriteFile(folder.File("User.1"), user + PadField("Bob", 24) +
+                                       std::string(4, '\0') + Int32ToBytes(2) +
+                                       std::string(124, '\0'));
+  WriteFile(folder.File("Score.1"), std::string(28, '\0'));
+  WriteFile(folder.File("Squad.2"), PadField("Red", 48) + Int32ToBytes(2));
+  WriteFile(folder.File("Squad.3"), std::string(53, 'x'));
+
+  ToolRun run = RunDb(scratch, {"check", folder.path()});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.output,
+            "Note: Squad.1 does not exist; read as empty\n"
+            "User.1 UserID 1 (Ann): SquadID 1 names no record of Squad.1 (0 "
+            "records)\n"
+            "Squad.3: 53 bytes is not a whole number of 52-byte records (1 "
+            "byte over; the server reads 1 record)\n"
+            "2 problems found in " +
+                folder.path() + "\n");
+
+  run = RunDb(scratch, {"check", folder.path(), "--ids", "1", "2", "1"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.output,
+            "Squad.3: 53 bytes is not a whole number of 52-byte records (1 "
+            "byte over; the server reads 1 record)\n"
+            "1 problem found in " +
+                folder.path() + "\n");
 }
 
 }  // namespace
