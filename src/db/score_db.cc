@@ -26,7 +26,7 @@ std::size_t Offset(std::int32_t id) {
 
 }  // namespace
 
-ScoreFields DecodeScoreRecord(std::string_view record) {
+ScoreFields ScoreFieldsOf(std::string_view record) {
   return {.win = BytesToInt16(FieldAt(record, 0, 2)),
           .loss = BytesToInt16(FieldAt(record, 2, 2)),
           .ratio = BytesToInt16(FieldAt(record, 4, 2)),

@@ -27,7 +27,7 @@ struct ScoreFields {
 };
 
 // The fields of a 14-byte record; bytes missing from a shorter one read as 0.
-ScoreFields DecodeScoreRecord(std::string_view record);
+ScoreFields ScoreFieldsOf(std::string_view record);
 
 class ScoreDatabase {
  public:

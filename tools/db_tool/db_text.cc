@@ -39,7 +39,7 @@ UserView ViewOf(const ZoneDatabases& dbs, std::int32_t id) {
   v.squad_id = IntField(users, id, UserField::kSquadID);
   v.squad = TrimAtNul(dbs.squads.GetSquadField(v.squad_id, SquadField::kName));
   v.score_id = IntField(users, id, UserField::kScoreID);
-  v.scores = DecodeScoreRecord(dbs.scores.GetScoreRecord(v.score_id));
+  v.scores = ScoreFieldsOf(dbs.scores.GetScoreRecord(v.score_id));
   v.mac = IntField(users, id, UserField::kMacID);
   v.ip = IpText(users.GetUserField(id, UserField::kIP));
   v.last_played = DateText(users.GetUserField(id, UserField::kLastDatePlayed));
@@ -195,7 +195,7 @@ std::string ScoreCsv(const ScoreDatabase& scores) {
                             "FlagPoints", "TotalPoints"});
   for (std::int32_t id = 1; id <= scores.ScoreCount(); ++id) {
     std::string values =
-        ScoreTexts(DecodeScoreRecord(scores.GetScoreRecord(id)), ",");
+        ScoreTexts(ScoreFieldsOf(scores.GetScoreRecord(id)), ",");
     csv += DecimalText(id) + values + std::string(kCsvLineEnd);
   }
   return csv;

@@ -30,7 +30,7 @@ std::string DescribeLoginReply(std::string_view message) {
   if (result != '\x00' || message.size() != kAcceptedReplySize) {
     return "Login reply: " + HexText(message);
   }
-  const ScoreFields s = DecodeScoreRecord(message.substr(178, 14));
+  const ScoreFields s = ScoreFieldsOf(message.substr(178, 14));
   return "Login accepted: " + player + " name " +
          Quoted(message.substr(6, 24)) + " UserID " +
          DecimalText(BytesToInt32(message.substr(170, 4))) + " squad " +
