@@ -1,6 +1,6 @@
 // A zone server's end of the biller protocol over plain POSIX UDP: opening a
 // connection, logging a zone in, sending numbered messages and collecting
-// what the server sends back. Shared by the end-to-end tests and the
+// what the server sends back. Shared by the tests and the
 // tallyhall-zone tool; message builders are in zone_client/zone_messages.h.
 #ifndef TALLYHALL_TOOLS_ZONE_CLIENT_ZONE_CLIENT_H_
 #define TALLYHALL_TOOLS_ZONE_CLIENT_ZONE_CLIENT_H_
