@@ -2,7 +2,9 @@
 # Installs what building and testing Tallyhall needs, when it is missing
 # (Debian or Ubuntu, as root).
 set -euo pipefail
-packages=(g++ cmake make libasio-dev libgtest-dev libgmock-dev libbenchmark-dev)
+# dpkg-dev brings dpkg-shlibdeps, which `cpack -G DEB` uses for the
+# package's library dependencies.
+packages=(g++ cmake make libasio-dev libgtest-dev libgmock-dev libbenchmark-dev dpkg-dev)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||

@@ -44,28 +44,8 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
   return path;
 }
 
-struct DatabasePaths {
-  std::string user;
-  std::string squad;
-  std::string score;
-};
-
-DatabasePaths PathsOf(std::string_view folder, const DatabaseIds& ids) {
-  return {JoinPath(folder, "User." + DecimalText(ids.server_id)),
-          JoinPath(folder, "Squad." + DecimalText(ids.group_id)),
-          JoinPath(folder, "Score." + DecimalText(ids.score_id))};
-}
-
-// Records in a file of `length` bytes: length / record_size rounded to the
-// nearest whole number, an exact half to the even neighbour.
-std::uint64_t RecordCount(std::uint64_t length, std::uint64_t record_size) {
-  std::uint64_t count = length / record_size;
-  std::uint64_t rest = length % record_size;
-  if (2 * rest > record_size || (2 * rest == record_size && count % 2 == 1)) {
-    ++count;
-  }
-  return count;
-}
+// What reading does with a missing file.
+enum class MissingFile { kCreateEmpty, kFail };
 
 // Room reserved beyond the records read: an eighth more, at least 64
 // records. Its pages are not touched until records are added, so it costs
@@ -80,17 +60,18 @@ std::size_t WithHeadroom(std::size_t bytes, std::size_t record_size) {
 struct DatabaseFile {
   std::string bytes;
   std::int32_t count = 0;
-  bool exact = false;  // the file holds exactly `bytes`, no more, no less
+  std::uint64_t length = 0;  // of the file, in bytes
+  bool exact = false;        // the file holds exactly `bytes`, no more, no less
 };
 
-// Reads the database file at `path` (created empty when missing) into
-// `file`, in one read where the system allows. The bytes of a last record
-// that the file cuts short are NUL.
+// Reads the database file at `path` (created empty when missing and
+// `missing` says so) into `file`, in one read where the system allows. The
+// bytes of a last record that the file cuts short are NUL.
 Status ReadDatabaseFile(const std::string& path, std::size_t record_size,
-                        DatabaseFile& file) {
+                        MissingFile missing, DatabaseFile& file) {
   // O_NONBLOCK keeps a FIFO from blocking the open; it is refused below.
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0 && errno == ENOENT) {
+  if (fd < 0 && errno == ENOENT && missing == MissingFile::kCreateEmpty) {
     fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK,
               kDataFileMode);
     if (fd >= 0) fchmod(fd, kDataFileMode);  // the umask cut the mode above
@@ -103,7 +84,7 @@ Status ReadDatabaseFile(const std::string& path, std::size_t record_size,
   if (S_ISDIR(info.st_mode)) return FileError(path, EISDIR);
   if (!S_ISREG(info.st_mode)) return FileError(path, EINVAL);
 
-  std::uint64_t length = static_cast<std::uint64_t>(info.st_size);
+  const auto length = static_cast<std::uint64_t>(info.st_size);
   std::uint64_t records = RecordCount(length, record_size);
   if (records >
       static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) {
@@ -124,6 +105,7 @@ Status ReadDatabaseFile(const std::string& path, std::size_t record_size,
     if (got == 0) break;  // The file ended early; the rest stays NUL.
     done += static_cast<std::size_t>(got);
   }
+  file.length = length;
   file.exact = done == data.size() && length == data.size();
   file.bytes = std::move(data);
   file.count = static_cast<std::int32_t>(records);
@@ -136,7 +118,8 @@ template <typename Database>
 Status LoadDatabase(const std::string& path, std::size_t record_size,
                     Database& db) {
   DatabaseFile file;
-  Status status = ReadDatabaseFile(path, record_size, file);
+  Status status =
+      ReadDatabaseFile(path, record_size, MissingFile::kCreateEmpty, file);
   if (!status.ok()) return status;
   db.Assign(std::move(file.bytes), file.count);
   if (file.exact) db.MarkWritten();
@@ -155,6 +138,34 @@ std::string CountsText(const ZoneDatabases& dbs) {
 }
 
 }  // namespace
+
+std::uint64_t RecordCount(std::uint64_t length, std::uint64_t record_size) {
+  std::uint64_t count = length / record_size;
+  std::uint64_t rest = length % record_size;
+  if (2 * rest > record_size || (2 * rest == record_size && count % 2 == 1)) {
+    ++count;
+  }
+  return count;
+}
+
+DatabasePaths PathsOf(std::string_view folder, const DatabaseIds& ids) {
+  return {JoinPath(folder, "User." + DecimalText(ids.server_id)),
+          JoinPath(folder, "Squad." + DecimalText(ids.group_id)),
+          JoinPath(folder, "Score." + DecimalText(ids.score_id))};
+}
+
+Status ReadDatabaseFileOnly(const std::string& path, int record_size,
+                            std::string& bytes, std::int32_t& count,
+                            std::uint64_t& length) {
+  DatabaseFile file;
+  Status status = ReadDatabaseFile(path, static_cast<std::size_t>(record_size),
+                                   MissingFile::kFail, file);
+  if (!status.ok()) return status;
+  bytes = std::move(file.bytes);
+  count = file.count;
+  length = file.length;
+  return Status::Ok();
+}
 
 Status LoadDatabases(std::string_view folder, std::string_view zone_name,
                      const DatabaseIds& ids, ZoneDatabases& dbs,

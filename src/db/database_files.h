@@ -29,6 +29,28 @@ struct DatabaseIds {
   std::int32_t score_id = 0;
 };
 
+// The paths of the three files of `ids` in `folder` ("" or "." for the
+// current folder): "User." + ServerID, "Squad." + GroupID, "Score." +
+// ScoreID.
+struct DatabasePaths {
+  std::string user;
+  std::string squad;
+  std::string score;
+};
+DatabasePaths PathsOf(std::string_view folder, const DatabaseIds& ids);
+
+// Records in a file of `length` bytes: length / record_size rounded to the
+// nearest whole number, an exact half to the even neighbour.
+std::uint64_t RecordCount(std::uint64_t length, std::uint64_t record_size);
+
+// Reads one database file of `record_size`-byte records into `bytes` and
+// `count` as LoadDatabases does (halves rounded to even, a cut-short last
+// record padded with NUL bytes) and its size in bytes into `length`, but
+// never creates or changes a file: a missing file is an error.
+Status ReadDatabaseFileOnly(const std::string& path, int record_size,
+                            std::string& bytes, std::int32_t& count,
+                            std::uint64_t& length);
+
 // Reads the three files (creating missing ones empty) into `dbs`. The record
 // count is the file length over the record size, halves rounded to even; the
 // missing tail of a last partial record reads as NUL bytes. A database whose

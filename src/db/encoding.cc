@@ -128,4 +128,15 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 
 std::string DecimalText(std::int64_t value) { return std::to_string(value); }
 
+std::string HexText(std::string_view bytes) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string text;
+  for (unsigned char byte : bytes) {
+    if (!text.empty()) text += ' ';
+    text += kDigits[byte >> 4];
+    text += kDigits[byte & 0x0F];
+  }
+  return text;
+}
+
 }  // namespace tallyhall

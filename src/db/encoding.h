@@ -52,6 +52,9 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 // Decimal text of a number: no padding, "-" for negatives.
 std::string DecimalText(std::int64_t value);
 
+// Bytes as two lower-case hex digits each, separated by blanks ("00 03 ff").
+std::string HexText(std::string_view bytes);
+
 }  // namespace tallyhall
 
 #endif  // TALLYHALL_DB_ENCODING_H_

@@ -26,6 +26,14 @@ std::size_t Offset(std::int32_t id) {
 
 }  // namespace
 
+ScoreFields ScoreFieldsOf(std::string_view record) {
+  return {.win = BytesToInt16(FieldAt(record, 0, 2)),
+          .loss = BytesToInt16(FieldAt(record, 2, 2)),
+          .ratio = BytesToInt16(FieldAt(record, 4, 2)),
+          .kill_points = BytesToInt32(FieldAt(record, 6, 4)),
+          .flag_points = BytesToInt32(FieldAt(record, 10, 4))};
+}
+
 std::string ScoreDatabase::GetScoreRecord(std::int32_t id) const {
   if (id <= 0 || id > count_) return std::string(kRecordSize, '\0');
   return bytes().substr(Offset(id), kRecordSize);

@@ -20,6 +20,23 @@ inline constexpr std::size_t kRatioOffset = 4;
 inline constexpr std::size_t kKillPointsOffset = 6;
 inline constexpr std::size_t kFlagPointsOffset = 10;
 
+// The fields of one score record. TotalPoints is not stored: it is
+// KillPoints + FlagPoints.
+struct ScoreFields {
+  std::int16_t win = 0;
+  std::int16_t loss = 0;
+  std::int16_t ratio = 0;
+  std::int32_t kill_points = 0;
+  std::int32_t flag_points = 0;
+
+  std::int64_t TotalPoints() const {
+    return std::int64_t{kill_points} + flag_points;
+  }
+};
+
+// The fields of a 14-byte record; bytes missing from a shorter one read as 0.
+ScoreFields ScoreFieldsOf(std::string_view record);
+
 class ScoreDatabase {
  public:
   std::int32_t ScoreCount() const { return count_; }

@@ -39,6 +39,15 @@ Status ServerCore::Start() {
 void ServerCore::WriteBanner() {
   WriteLogLine("Biller port " + std::to_string(settings_.port) +
                " is open. Waiting for Game Server(s) connection");
+  // The defaults are published: anyone who can reach the port could use them.
+  for (std::string_view key : {"BillingPassword", "MessageOpPassword",
+                               "AccountOpPassword", "SysOpPassword"}) {
+    if (settings_file_.ReadSetting("Passwords", key) ==
+        DefaultSetting("Passwords", key)) {
+      WriteLogLine("Warning: " + std::string(key) +
+                   " still has its default value; change it in Tallyhall.ini");
+    }
+  }
 }
 
 void ServerCore::OnDatagram(const Address& sender, std::string_view datagram) {

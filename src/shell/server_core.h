@@ -62,7 +62,10 @@ class ServerCore {
   // the error when the settings file cannot be created or read; the start
   // must not go on then.
   Status Start();
-  // The banner that follows a successful opening of the port.
+  // The banner that follows a successful opening of the port, then one
+  // warning line for each password (BillingPassword, MessageOpPassword,
+  // AccountOpPassword, SysOpPassword, in that order) that still has the
+  // value of the default settings text.
   void WriteBanner();
   // One datagram of at least one byte from `sender`.
   void OnDatagram(const Address& sender, std::string_view datagram);

@@ -229,7 +229,23 @@ int TakeTimeField(std::string_view& text) {
   return value;
 }
 
+// The value of `key` in `section` of the INI text, at most 254 characters;
+// empty when the section or key is missing.
+std::string ReadSettingFromText(std::string_view text, std::string_view section,
+                                std::string_view key) {
+  std::vector<std::string> lines = SplitLines(text);
+  std::optional<SectionSpan> span = FindSection(lines, section);
+  if (!span) return "";
+  std::optional<std::size_t> found = FindKey(lines, *span, key);
+  if (!found) return "";
+  return std::string(ValueOf(lines[*found]).substr(0, kMaxReadLength));
+}
+
 }  // namespace
+
+std::string DefaultSetting(std::string_view section, std::string_view key) {
+  return ReadSettingFromText(kDefaultSettingsText, section, key);
+}
 
 std::string JoinPath(std::string_view folder, std::string_view name) {
   while (!folder.empty() && folder.back() == '/') folder.remove_suffix(1);
@@ -241,12 +257,7 @@ std::string SettingsFile::ReadSetting(std::string_view section,
                                       std::string_view key) const {
   std::string text;
   if (!ReadWholeFile(path_, text).ok()) return "";
-  std::vector<std::string> lines = SplitLines(text);
-  std::optional<SectionSpan> span = FindSection(lines, section);
-  if (!span) return "";
-  std::optional<std::size_t> found = FindKey(lines, *span, key);
-  if (!found) return "";
-  return std::string(ValueOf(lines[*found]).substr(0, kMaxReadLength));
+  return ReadSettingFromText(text, section, key);
 }
 
 Status SettingsFile::WriteSetting(std::string_view section,

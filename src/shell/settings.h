@@ -15,6 +15,10 @@ namespace tallyhall {
 // The 28-line default text, each line followed by CR LF.
 extern const std::string_view kDefaultSettingsText;
 
+// The value the default text gives `key` in `section`; empty when it gives
+// none.
+std::string DefaultSetting(std::string_view section, std::string_view key);
+
 // Joins a folder and a file name with exactly one "/": trailing "/" of the
 // folder and leading "/" of the name are dropped. An empty folder gives
 // "/" + name.

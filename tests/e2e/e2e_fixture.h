@@ -17,7 +17,7 @@
 #include "db/encoding.h"
 #include "support/fakes.h"
 #include "support/server_process.h"
-#include "support/zone_client.h"
+#include "zone_client/zone_client.h"
 
 namespace tallyhall {
 

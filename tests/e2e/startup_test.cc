@@ -26,6 +26,18 @@ TEST_F(StartupTest, FirstStartCreatesDefaultSettingsAndNamesPortInBanner) {
   ASSERT_NE(title, std::string::npos) << output;
   ASSERT_NE(banner, std::string::npos) << output;
   EXPECT_LT(title, banner);
+  // Each published default password is named right after the banner, one
+  // line each, in this order.
+  ASSERT_TRUE(server.WaitForOutput("SysOpPassword still has")) << output;
+  std::string rest = server.Output().substr(banner);
+  for (const char* key : {"BillingPassword", "MessageOpPassword",
+                          "AccountOpPassword", "SysOpPassword"}) {
+    rest = rest.substr(rest.find('\n') + 1);
+    // Each line is "yyyy-mm-dd hh:mm:ss " + its text.
+    EXPECT_EQ(rest.substr(20, rest.find('\n') - 20),
+              std::string("Warning: ") + key +
+                  " still has its default value; change it in Tallyhall.ini");
+  }
   EXPECT_EQ(server.Stop(SIGTERM), 0);
 }
 

@@ -2,6 +2,7 @@
 #include "support/core_fixture.h"
 
 #include "db/encoding.h"
+#include "zone_client/zone_messages.h"
 
 namespace tallyhall {
 
@@ -63,12 +64,8 @@ CommandContext CoreTest::Context(int zone_id, std::int32_t index,
 void CoreTest::LoginPlayer(int n, const std::string& name,
                            std::int32_t player_id, std::int32_t mac,
                            std::string ip) {
-  std::string message("\x04\x01", 2);
-  message += PadField(ip, 4);
-  message += PadField(name, 24);
-  message += std::string(40, '\0');
-  message += Int32ToBytes(player_id);
-  message += Int32ToBytes(mac);
+  const std::string message =
+      PlayerLoginMessage(name, player_id, ip, mac, /*confirmed=*/true);
   ReceiveReliable(ZoneAddress(n), message);
   TakeSent(ZoneAddress(n));
 }
@@ -82,11 +79,7 @@ ZonePlayer& CoreTest::AddPresentPlayer(int zone_id, std::string name,
 }
 
 void CoreTest::Type(int n, std::int32_t player_id, std::string_view text) {
-  std::string message("\x13", 1);
-  message += Int32ToBytes(player_id);
-  message += text;
-  message.push_back('\0');
-  ReceiveReliable(ZoneAddress(n), message);
+  ReceiveReliable(ZoneAddress(n), CommandMessage(player_id, text));
 }
 
 std::vector<std::string> CoreTest::TakeSent(const Address& to) {

@@ -13,7 +13,7 @@
 #include "commands/command_context.h"
 #include "shell/server_core.h"
 #include "support/fakes.h"
-#include "support/zone_client.h"
+#include "zone_client/zone_client.h"
 
 namespace tallyhall {
 

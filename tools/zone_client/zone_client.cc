@@ -1,5 +1,5 @@
-// The test zone server's socket and message framing.
-#include "support/zone_client.h"
+// The zone server's socket and the framing of numbered messages.
+#include "zone_client/zone_client.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -7,6 +7,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <stdexcept>
 
 #include "db/encoding.h"
@@ -32,15 +34,25 @@ std::optional<ServerMessage> DecodeReliable(std::string_view datagram) {
                        std::string(datagram.substr(6))};
 }
 
-ZoneClient::ZoneClient(std::uint16_t server_port) : server_port_(server_port) {
-  fd_ = ::socket(AF_INET, SOCK_DGRAM, 0);
+ZoneClient::ZoneClient(std::uint16_t server_port)
+    : ZoneClient(Address{.ip = {127, 0, 0, 1}, .port = server_port}) {}
+
+ZoneClient::ZoneClient(const Address& server) {
+  fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   if (fd_ < 0) throw std::runtime_error("socket failed");
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
-    throw std::runtime_error("bind failed");
+  sockaddr_in peer{};
+  peer.sin_family = AF_INET;
+  std::memcpy(&peer.sin_addr, server.ip.data(), server.ip.size());
+  peer.sin_port = htons(server.port);
+  // A connected socket sends only to the server and takes datagrams only
+  // from it.
+  if (::connect(fd_, reinterpret_cast<sockaddr*>(&peer), sizeof peer) != 0) {
+    ::close(fd_);
+    throw std::runtime_error("cannot reach " + IpText(server.IpBytes()) + ":" +
+                             std::to_string(server.port) + ": " +
+                             std::strerror(errno));
   }
+  sockaddr_in local{};
   socklen_t size = sizeof local;
   ::getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &size);
   local_port_ = ntohs(local.sin_port);
@@ -49,12 +61,7 @@ ZoneClient::ZoneClient(std::uint16_t server_port) : server_port_(server_port) {
 ZoneClient::~ZoneClient() { ::close(fd_); }
 
 void ZoneClient::SendRaw(std::string_view bytes) {
-  sockaddr_in server{};
-  server.sin_family = AF_INET;
-  server.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  server.sin_port = htons(server_port_);
-  ::sendto(fd_, bytes.data(), bytes.size(), 0,
-           reinterpret_cast<sockaddr*>(&server), sizeof server);
+  ::send(fd_, bytes.data(), bytes.size(), 0);
 }
 
 std::optional<std::string> ZoneClient::Receive(int timeout_ms) {
@@ -87,6 +94,10 @@ std::string ZoneClient::SendReliable(std::string_view message) {
   const std::string sequence = Int32ToBytes(next_sequence_++);
   SendRaw(std::string("\x00\x03", 2) + sequence + std::string(message));
   return sequence;
+}
+
+void ZoneClient::Acknowledge(const ServerMessage& message) {
+  SendRaw(std::string("\x00\x04", 2) + Int32ToBytes(message.sequence));
 }
 
 std::string ZoneClient::LogIn(const ZoneLoginFields& fields) {

@@ -1,14 +1,17 @@
-// A zone server for end-to-end tests: a UDP socket on 127.0.0.1 that opens a
-// connection to the server, logs a zone in, sends reliable messages and
-// collects what the server sends back.
-#ifndef TALLYHALL_TESTS_SUPPORT_ZONE_CLIENT_H_
-#define TALLYHALL_TESTS_SUPPORT_ZONE_CLIENT_H_
+// A zone server's end of the biller protocol over plain POSIX UDP: opening a
+// connection, logging a zone in, sending numbered messages and collecting
+// what the server sends back. Shared by the tests and the
+// tallyhall-zone tool; message builders are in zone_client/zone_messages.h.
+#ifndef TALLYHALL_TOOLS_ZONE_CLIENT_ZONE_CLIENT_H_
+#define TALLYHALL_TOOLS_ZONE_CLIENT_ZONE_CLIENT_H_
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "net/address.h"
 
 namespace tallyhall {
 
@@ -31,17 +34,25 @@ struct ServerMessage {
   std::string message;
 };
 
+// One UDP socket connected to one server address: it sends only there and
+// receives only from there. Not copyable; the socket closes with the object.
 class ZoneClient {
  public:
+  // Talks to `server_port` on 127.0.0.1.
   explicit ZoneClient(std::uint16_t server_port);
+  // Talks to `server`. Throws std::runtime_error when no socket can be made.
+  explicit ZoneClient(const Address& server);
   ~ZoneClient();
   ZoneClient(const ZoneClient&) = delete;
   ZoneClient& operator=(const ZoneClient&) = delete;
 
   std::uint16_t local_port() const { return local_port_; }
+  // The socket, for waiting on it together with other files.
+  int fd() const { return fd_; }
 
   void SendRaw(std::string_view bytes);
-  // The next datagram, or nullopt when none arrives within `timeout_ms`.
+  // The next datagram, or nullopt when none arrives within `timeout_ms` (or
+  // the server's host reports the port closed).
   std::optional<std::string> Receive(int timeout_ms = 2000);
   // Every datagram that arrives until the socket stays quiet for `quiet_ms`
   // (waiting up to 2 seconds for the first).
@@ -52,6 +63,8 @@ class ZoneClient {
   // Sends 00 03 + the client's next sequence + message; returns the
   // sequence bytes used.
   std::string SendReliable(std::string_view message);
+  // Sends the acknowledgement 00 04 + the sequence of `message`.
+  void Acknowledge(const ServerMessage& message);
   // Connects and sends the zone login; returns the server's answer (the
   // acknowledgement, Disconnect, or empty when none came).
   std::string LogIn(const ZoneLoginFields& fields);
@@ -63,7 +76,6 @@ class ZoneClient {
 
  private:
   int fd_ = -1;
-  std::uint16_t server_port_;
   std::uint16_t local_port_ = 0;
   std::int32_t next_sequence_ = 0;
 };
@@ -73,4 +85,4 @@ std::optional<ServerMessage> DecodeReliable(std::string_view datagram);
 
 }  // namespace tallyhall
 
-#endif  // TALLYHALL_TESTS_SUPPORT_ZONE_CLIENT_H_
+#endif  // TALLYHALL_TOOLS_ZONE_CLIENT_ZONE_CLIENT_H_

@@ -1,0 +1,204 @@
+// The commands of tallyhall-db: reading the files a command names, running
+// the checks and writing the listings and CSV files.
+#include "db_tool/db_commands.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <string_view>
+
+#include "db/encoding.h"
+#include "db_tool/db_check.h"
+#include "db_tool/db_folder.h"
+#include "db_tool/db_text.h"
+#include "shell/file_io.h"
+
+namespace tallyhall {
+
+namespace {
+
+void Print(std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+// An error for options that the command does not take or a wrong number of
+// arguments; empty when the line fits.
+std::string Misfit(const DbArguments& args, std::set<std::string> allowed,
+                   std::size_t positional) {
+  for (const std::string& option : args.options) {
+    if (!allowed.count(option))
+      return args.command + " does not take " + option;
+  }
+  if (args.positional.size() == positional) return "";
+  return args.command + " takes " + DecimalText(std::int64_t(positional)) +
+         " argument" + (positional == 1 ? "" : "s") + " (see --help)";
+}
+
+// Reads the zone of the User file named first on the command line; its
+// Squad and Score files must exist.
+Status ReadNamedZone(const DbArguments& args, ZoneFiles& zone) {
+  const std::optional<UserFilePath> path =
+      SplitUserFilePath(args.positional[0]);
+  if (!path) {
+    return Status::Error(args.positional[0] +
+                         ": not a User file (\"User.\" and a ServerID)");
+  }
+  const DatabaseIds ids{.server_id = path->server_id,
+                        .group_id = args.group.value_or(path->server_id),
+                        .score_id = args.score.value_or(path->server_id)};
+  Status status = ReadZoneFiles(path->folder, ids, true, zone);
+  if (!status.ok()) return status;
+  if (!zone.user.exists) {
+    return Status::Error(args.positional[0] + ": No such file");
+  }
+  for (const DatabaseFile* file : {&zone.squad, &zone.score}) {
+    if (file->exists) continue;
+    return Status::Error(file->name + " is not beside " + zone.user.name +
+                         "; give the zone's GroupID and ScoreID with --group "
+                         "and --score");
+  }
+  return Status::Ok();
+}
+
+// Size checks of the files that no checked zone uses.
+void CheckUnpairedSizes(const std::string& folder, const FolderIds& found,
+                        std::set<std::string>& sized, Problems& problems) {
+  const struct {
+    std::string_view kind;
+    const std::set<std::int32_t>& ids;
+    int record_size;
+  } kinds[] = {{"User", found.users, kUserRecordSize},
+               {"Squad", found.squads, kSquadRecordSize},
+               {"Score", found.scores, kScoreRecordSize}};
+  for (const auto& kind : kinds) {
+    for (std::int32_t id : kind.ids) {
+      DatabaseFile file{.name = std::string(kind.kind) + "." + DecimalText(id),
+                        .exists = true};
+      if (!sized.insert(file.name).second) continue;
+      std::error_code error;
+      file.length = std::filesystem::file_size(
+          std::filesystem::path(folder) / file.name, error);
+      if (!error) CheckFileSize(file, kind.record_size, problems);
+    }
+  }
+}
+
+}  // namespace
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "tallyhall-db: %s\n", message.c_str());
+  return kExitError;
+}
+
+int ListCommand(const DbArguments& args) {
+  const std::string misfit = Misfit(args, {"--group", "--score", "--json"}, 1);
+  if (!misfit.empty()) return Fail(misfit);
+  ZoneFiles zone;
+  const Status status = ReadNamedZone(args, zone);
+  if (!status.ok()) return Fail(status.message());
+  std::string out = args.json ? "" : ListHeader();
+  for (std::int32_t id = 1; id <= zone.dbs.users.UserCount(); ++id) {
+    out += args.json ? JsonLine(zone.dbs, id) : ListLine(zone.dbs, id);
+  }
+  Print(out);
+  return 0;
+}
+
+int ShowCommand(const DbArguments& args) {
+  const std::string misfit = Misfit(args, {"--group", "--score"}, 2);
+  if (!misfit.empty()) return Fail(misfit);
+  const std::optional<std::int32_t> id = IdFromText(args.positional[1]);
+  if (!id) return Fail("not a UserID: " + args.positional[1]);
+  ZoneFiles zone;
+  const Status status = ReadNamedZone(args, zone);
+  if (!status.ok()) return Fail(status.message());
+  const std::int32_t count = zone.dbs.users.UserCount();
+  if (*id < 1 || *id > count) {
+    return Fail("UserID " + DecimalText(*id) + " names no record of " +
+                zone.user.name + " (" + DecimalText(count) + " records)");
+  }
+  Print(ShowRecord(zone.dbs, *id));
+  return 0;
+}
+
+int CheckCommand(const DbArguments& args) {
+  const std::string misfit = Misfit(args, {"--ids"}, 1);
+  if (!misfit.empty()) return Fail(misfit);
+  const std::string& folder = args.positional[0];
+  FolderIds found;
+  Status status = ScanFolder(folder, found);
+  if (!status.ok()) return Fail(status.message());
+  std::vector<DatabaseIds> zones = args.ids;
+  if (zones.empty()) {
+    for (std::int32_t id : found.users) zones.push_back({id, id, id});
+  }
+
+  Problems problems;
+  std::set<std::string> sized;
+  std::set<std::string> missing;
+  for (const DatabaseIds& ids : zones) {
+    ZoneFiles zone;
+    status = ReadZoneFiles(folder, ids, true, zone);
+    if (!status.ok()) return Fail(status.message());
+    const std::pair<const DatabaseFile*, int> files[] = {
+        {&zone.user, kUserRecordSize},
+        {&zone.squad, kSquadRecordSize},
+        {&zone.score, kScoreRecordSize}};
+    for (const auto& [file, record_size] : files) {
+      if (!file->exists) missing.insert(file->name);
+      if (file->exists && sized.insert(file->name).second) {
+        CheckFileSize(*file, record_size, problems);
+      }
+    }
+    CheckZoneRecords(zone, problems);
+  }
+  CheckUnpairedSizes(folder, found, sized, problems);
+
+  std::string out;
+  for (const std::string& name : missing) {
+    out += "Note: " + name + " does not exist; read as empty\n";
+  }
+  for (const std::string& problem : problems) out += problem + "\n";
+  if (problems.empty()) {
+    out += "No problems found in " + folder + " (" +
+           DecimalText(std::int64_t(sized.size())) + " files checked)\n";
+  } else {
+    out += DecimalText(std::int64_t(problems.size())) + " problem" +
+           (problems.size() == 1 ? "" : "s") + " found in " + folder + "\n";
+  }
+  Print(out);
+  return problems.empty() ? 0 : kExitProblems;
+}
+
+int ExportCommand(const DbArguments& args) {
+  const std::string misfit = Misfit(args, {"--csv"}, 4);
+  if (!misfit.empty()) return Fail(misfit);
+  if (!args.csv) return Fail("export needs --csv OUT (see --help)");
+  DatabaseIds ids;
+  std::int32_t* targets[] = {&ids.server_id, &ids.group_id, &ids.score_id};
+  for (std::size_t i = 0; i < 3; ++i) {
+    const std::optional<std::int32_t> id = IdFromText(args.positional[i + 1]);
+    if (!id) return Fail("not an identifier: " + args.positional[i + 1]);
+    *targets[i] = *id;
+  }
+  ZoneFiles zone;
+  Status status = ReadZoneFiles(args.positional[0], ids, false, zone);
+  if (!status.ok()) return Fail(status.message());
+
+  std::error_code error;
+  std::filesystem::create_directories(*args.csv, error);
+  if (error) return Fail(*args.csv + ": " + error.message());
+  const std::pair<const DatabaseFile*, std::string> outputs[] = {
+      {&zone.user, UserCsv(zone.dbs.users)},
+      {&zone.squad, SquadCsv(zone.dbs.squads)},
+      {&zone.score, ScoreCsv(zone.dbs.scores)}};
+  for (const auto& [file, csv] : outputs) {
+    const std::string path =
+        (std::filesystem::path(*args.csv) / (file->name + ".csv")).string();
+    status = WriteFileAtomically(path, csv);
+    if (!status.ok()) return Fail(status.message());
+    Print("Wrote " + path + "\n");
+  }
+  return 0;
+}
+
+}  // namespace tallyhall
