@@ -2,8 +2,8 @@
 #include "commands/command_context.h"
 
 #include "net/connection.h"
-#include "shell/failure.h"
-#include "shell/numbers.h"
+#include "base/failure.h"
+#include "base/numbers.h"
 
 namespace tallyhall {
 

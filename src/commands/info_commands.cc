@@ -10,7 +10,7 @@
 
 #include "commands/command_context.h"
 #include "db/encoding.h"
-#include "shell/failure.h"
+#include "base/failure.h"
 #include "shell/server_core.h"
 
 namespace tallyhall {

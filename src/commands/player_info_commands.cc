@@ -10,7 +10,7 @@
 #include "commands/command_context.h"
 #include "commands/paging.h"
 #include "db/encoding.h"
-#include "shell/numbers.h"
+#include "base/numbers.h"
 #include "zones/zone_table.h"
 
 namespace tallyhall {

@@ -12,8 +12,8 @@
 #include "commands/score_table.h"
 #include "db/encoding.h"
 #include "net/connection.h"
-#include "shell/failure.h"
-#include "shell/numbers.h"
+#include "base/failure.h"
+#include "base/numbers.h"
 #include "shell/server_core.h"
 
 namespace tallyhall {

@@ -11,7 +11,7 @@
 #include "commands/score_table.h"
 #include "db/encoding.h"
 #include "players/player_reports.h"
-#include "shell/numbers.h"
+#include "base/numbers.h"
 
 namespace tallyhall {
 namespace {

@@ -5,7 +5,7 @@
 #include "commands/command_context.h"
 #include "db/database_files.h"
 #include "db/encoding.h"
-#include "shell/failure.h"
+#include "base/failure.h"
 
 namespace tallyhall {
 namespace {

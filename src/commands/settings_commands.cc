@@ -8,10 +8,10 @@
 
 #include "commands/command_context.h"
 #include "db/encoding.h"
-#include "shell/clock.h"
-#include "shell/failure.h"
+#include "base/clock.h"
+#include "base/failure.h"
 #include "shell/server_core.h"
-#include "shell/settings.h"
+#include "base/settings.h"
 #include "zones/zone_login.h"
 
 namespace tallyhall {

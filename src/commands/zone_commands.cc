@@ -11,7 +11,7 @@
 #include "commands/paging.h"
 #include "db/encoding.h"
 #include "net/connection.h"
-#include "shell/numbers.h"
+#include "base/numbers.h"
 #include "shell/server_core.h"
 #include "zones/zone_table.h"
 

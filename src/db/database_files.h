@@ -11,9 +11,9 @@
 #include "db/score_db.h"
 #include "db/squad_db.h"
 #include "db/user_db.h"
-#include "shell/file_io.h"
-#include "shell/status.h"
-#include "shell/terminal.h"
+#include "base/file_io.h"
+#include "base/status.h"
+#include "base/terminal.h"
 
 namespace tallyhall {
 

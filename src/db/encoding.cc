@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "shell/numbers.h"
+#include "base/numbers.h"
 
 namespace tallyhall {
 namespace {

@@ -11,7 +11,7 @@
 #include "db/record_index.h"
 #include "db/score_db.h"
 #include "db/tracked_bytes.h"
-#include "shell/clock.h"
+#include "base/clock.h"
 
 namespace tallyhall {
 

@@ -9,8 +9,8 @@
 #include "players/chat.h"
 #include "players/player_login.h"
 #include "players/player_reports.h"
-#include "shell/failure.h"
-#include "shell/file_io.h"
+#include "base/failure.h"
+#include "base/file_io.h"
 #include "shell/server_core.h"
 #include "zones/zone_login.h"
 

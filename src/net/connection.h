@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "net/address.h"
+#include "base/address.h"
 
 namespace tallyhall {
 

@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "net/address.h"
+#include "base/address.h"
 
 namespace tallyhall {
 

@@ -11,7 +11,7 @@
 
 #include "net/transport.h"
 #include "shell/server_core.h"
-#include "shell/status.h"
+#include "base/status.h"
 
 namespace tallyhall {
 

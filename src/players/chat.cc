@@ -9,7 +9,7 @@
 #include "commands/command_context.h"
 #include "db/encoding.h"
 #include "net/connection.h"
-#include "shell/numbers.h"
+#include "base/numbers.h"
 #include "shell/server_core.h"
 #include "zones/zone_table.h"
 

@@ -6,7 +6,7 @@
 
 #include "db/encoding.h"
 #include "db/user_db.h"
-#include "shell/failure.h"
+#include "base/failure.h"
 #include "shell/server_core.h"
 
 namespace tallyhall {

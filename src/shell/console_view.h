@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "shell/terminal.h"
+#include "base/terminal.h"
 
 namespace tallyhall {
 

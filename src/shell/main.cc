@@ -14,7 +14,7 @@
 #include <string>
 
 #include "net/udp_endpoint.h"
-#include "shell/clock.h"
+#include "base/clock.h"
 #include "shell/console_view.h"
 #include "shell/server_core.h"
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "net/connection.h"
-#include "shell/failure.h"
+#include "base/failure.h"
 #include "zones/zone_login.h"
 
 namespace tallyhall {

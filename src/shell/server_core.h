@@ -11,11 +11,11 @@
 #include <string_view>
 #include <vector>
 
-#include "net/address.h"
+#include "base/address.h"
 #include "net/transport.h"
-#include "shell/clock.h"
-#include "shell/settings.h"
-#include "shell/terminal.h"
+#include "base/clock.h"
+#include "base/settings.h"
+#include "base/terminal.h"
 #include "zones/zone_table.h"
 
 namespace tallyhall {

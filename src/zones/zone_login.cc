@@ -7,7 +7,7 @@
 
 #include "db/encoding.h"
 #include "net/connection.h"
-#include "shell/failure.h"
+#include "base/failure.h"
 #include "shell/server_core.h"
 
 namespace tallyhall {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "net/address.h"
+#include "base/address.h"
 
 namespace tallyhall {
 

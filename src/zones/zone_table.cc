@@ -2,7 +2,7 @@
 #include "zones/zone_table.h"
 
 #include "db/encoding.h"
-#include "shell/failure.h"
+#include "base/failure.h"
 
 namespace tallyhall {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "db/database_files.h"
-#include "net/address.h"
+#include "base/address.h"
 
 namespace tallyhall {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "e2e/e2e_fixture.h"
-#include "shell/settings.h"
+#include "base/settings.h"
 
 namespace tallyhall {
 namespace {

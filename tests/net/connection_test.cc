@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "db/encoding.h"
-#include "shell/failure.h"
+#include "base/failure.h"
 #include "support/core_fixture.h"
 
 namespace tallyhall {

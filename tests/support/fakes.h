@@ -10,10 +10,10 @@
 #include <string_view>
 #include <vector>
 
-#include "net/address.h"
+#include "base/address.h"
 #include "net/transport.h"
-#include "shell/clock.h"
-#include "shell/terminal.h"
+#include "base/clock.h"
+#include "base/terminal.h"
 
 namespace tallyhall {
 

@@ -15,7 +15,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "shell/settings.h"
+#include "base/settings.h"
 #include "support/fakes.h"
 
 namespace tallyhall {

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/failure.h"
+#include "base/failure.h"
 
 namespace tallyhall {
 namespace {

@@ -10,7 +10,7 @@
 #include "db_tool/db_check.h"
 #include "db_tool/db_folder.h"
 #include "db_tool/db_text.h"
-#include "shell/file_io.h"
+#include "base/file_io.h"
 
 namespace tallyhall {
 

@@ -9,7 +9,7 @@
 #include <charconv>
 
 #include "db/encoding.h"
-#include "shell/file_io.h"
+#include "base/file_io.h"
 
 namespace tallyhall {
 

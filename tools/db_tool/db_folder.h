@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "db/database_files.h"
-#include "shell/status.h"
+#include "base/status.h"
 
 namespace tallyhall {
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "net/address.h"
+#include "base/address.h"
 
 namespace tallyhall {
 

@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-#include "net/address.h"
+#include "base/address.h"
 #include "zone_client/zone_client.h"
 
 namespace tallyhall {

@@ -1,7 +1,7 @@
 // Whole-file reads and atomic replacement of files in the program folder,
 // shared by the settings file and the databases.
-#ifndef TALLYHALL_SHELL_FILE_IO_H_
-#define TALLYHALL_SHELL_FILE_IO_H_
+#ifndef TALLYHALL_BASE_FILE_IO_H_
+#define TALLYHALL_BASE_FILE_IO_H_
 
 #include <sys/types.h>
 
@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "shell/status.h"
+#include "base/status.h"
 
 namespace tallyhall {
 
@@ -49,4 +49,4 @@ int OpenForAppend(const std::string& path, mode_t new_file_mode);
 
 }  // namespace tallyhall
 
-#endif  // TALLYHALL_SHELL_FILE_IO_H_
+#endif  // TALLYHALL_BASE_FILE_IO_H_

@@ -1,6 +1,6 @@
 // Atomic replacement of files: a failed or interrupted write never replaces
 // a good file.
-#include "shell/file_io.h"
+#include "base/file_io.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,14 +1,14 @@
 // Tallyhall.ini: the INI-style settings file beside the program, its
 // default text, and the seven values read once at start-up.
-#ifndef TALLYHALL_SHELL_SETTINGS_H_
-#define TALLYHALL_SHELL_SETTINGS_H_
+#ifndef TALLYHALL_BASE_SETTINGS_H_
+#define TALLYHALL_BASE_SETTINGS_H_
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "shell/status.h"
+#include "base/status.h"
 
 namespace tallyhall {
 
@@ -89,4 +89,4 @@ std::optional<int> TimeFromText(std::string_view text);
 
 }  // namespace tallyhall
 
-#endif  // TALLYHALL_SHELL_SETTINGS_H_
+#endif  // TALLYHALL_BASE_SETTINGS_H_

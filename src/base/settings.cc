@@ -1,6 +1,6 @@
 // Tallyhall.ini: our INI reader and writer, the default text written on
 // first start, and the conversions of the seven values read at start-up.
-#include "shell/settings.h"
+#include "base/settings.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <vector>
 
-#include "shell/file_io.h"
-#include "shell/numbers.h"
+#include "base/file_io.h"
+#include "base/numbers.h"
 
 namespace tallyhall {
 

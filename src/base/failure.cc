@@ -1,5 +1,5 @@
 // Texts of the failure rule.
-#include "shell/failure.h"
+#include "base/failure.h"
 
 namespace tallyhall {
 

@@ -1,5 +1,5 @@
 // Local and steady time from the system, and the fixed date and time texts.
-#include "shell/clock.h"
+#include "base/clock.h"
 
 #include <chrono>
 #include <cstdio>

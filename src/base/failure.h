@@ -1,14 +1,14 @@
 // The failure rule: a step that fails while a datagram or a tick is handled
 // writes one terminal line (description, blank, numeric code), has no effect,
 // and handling goes on with the next step.
-#ifndef TALLYHALL_SHELL_FAILURE_H_
-#define TALLYHALL_SHELL_FAILURE_H_
+#ifndef TALLYHALL_BASE_FAILURE_H_
+#define TALLYHALL_BASE_FAILURE_H_
 
 #include <new>
 #include <stdexcept>
 #include <string>
 
-#include "shell/terminal.h"
+#include "base/terminal.h"
 
 namespace tallyhall {
 
@@ -55,4 +55,4 @@ bool RunStep(Terminal& terminal, Step&& step) {
 
 }  // namespace tallyhall
 
-#endif  // TALLYHALL_SHELL_FAILURE_H_
+#endif  // TALLYHALL_BASE_FAILURE_H_

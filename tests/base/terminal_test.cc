@@ -1,6 +1,6 @@
 // Tests of the terminal: stamping, the screen-sized line list and the
 // Terminal.log appends.
-#include "shell/terminal.h"
+#include "base/terminal.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
 // The IPv4 socket address that identifies a zone server.
-#ifndef TALLYHALL_NET_ADDRESS_H_
-#define TALLYHALL_NET_ADDRESS_H_
+#ifndef TALLYHALL_BASE_ADDRESS_H_
+#define TALLYHALL_BASE_ADDRESS_H_
 
 #include <array>
 #include <cstdint>
@@ -25,4 +25,4 @@ struct Address {
 
 }  // namespace tallyhall
 
-#endif  // TALLYHALL_NET_ADDRESS_H_
+#endif  // TALLYHALL_BASE_ADDRESS_H_

@@ -1,5 +1,5 @@
 // Whole-file reads and the temporary-file-and-rename replacement of files.
-#include "shell/file_io.h"
+#include "base/file_io.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
 // Reading numbers from text: the leading-number syntax shared by settings and
 // command arguments, half-to-even rounding and the 32-bit range check.
-#include "shell/numbers.h"
+#include "base/numbers.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,8 +1,8 @@
 // Clock access for the core: the local date and time for log lines and
 // records, and a steady count for waits. The core reads both only through
 // Clock, so tests can set the time by hand.
-#ifndef TALLYHALL_SHELL_CLOCK_H_
-#define TALLYHALL_SHELL_CLOCK_H_
+#ifndef TALLYHALL_BASE_CLOCK_H_
+#define TALLYHALL_BASE_CLOCK_H_
 
 #include <cstdint>
 #include <string>
@@ -46,4 +46,4 @@ class SystemClock : public Clock {
 
 }  // namespace tallyhall
 
-#endif  // TALLYHALL_SHELL_CLOCK_H_
+#endif  // TALLYHALL_BASE_CLOCK_H_

@@ -1,6 +1,6 @@
 // Reading numbers from text, as settings and command arguments need it.
-#ifndef TALLYHALL_SHELL_NUMBERS_H_
-#define TALLYHALL_SHELL_NUMBERS_H_
+#ifndef TALLYHALL_BASE_NUMBERS_H_
+#define TALLYHALL_BASE_NUMBERS_H_
 
 #include <cstdint>
 #include <optional>
@@ -28,4 +28,4 @@ bool IsNumeric(std::string_view text);
 
 }  // namespace tallyhall
 
-#endif  // TALLYHALL_SHELL_NUMBERS_H_
+#endif  // TALLYHALL_BASE_NUMBERS_H_

@@ -1,6 +1,6 @@
 // Tallyhall.ini: default text, lookup rules, in-place writes, refused writes
 // and the conversions of the values read at start-up.
-#include "shell/settings.h"
+#include "base/settings.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,5 +1,5 @@
 // Number reading: the leading-number syntax, rounding and the 32-bit range.
-#include "shell/numbers.h"
+#include "base/numbers.h"
 
 #include <gtest/gtest.h>
 

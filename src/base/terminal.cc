@@ -1,14 +1,14 @@
 // The terminal: stamps each log line, keeps the newest lines that fit on the
 // largest screen seen, hands them to the console view and appends them,
 // escaped, to Terminal.log.
-#include "shell/terminal.h"
+#include "base/terminal.h"
 
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 
-#include "shell/file_io.h"
+#include "base/file_io.h"
 
 namespace tallyhall {
 

@@ -1,6 +1,6 @@
 // The result of a file or settings operation that can fail.
-#ifndef TALLYHALL_SHELL_STATUS_H_
-#define TALLYHALL_SHELL_STATUS_H_
+#ifndef TALLYHALL_BASE_STATUS_H_
+#define TALLYHALL_BASE_STATUS_H_
 
 #include <string>
 #include <utility>
@@ -29,4 +29,4 @@ class Status {
 
 }  // namespace tallyhall
 
-#endif  // TALLYHALL_SHELL_STATUS_H_
+#endif  // TALLYHALL_BASE_STATUS_H_

@@ -1,15 +1,15 @@
 // The terminal: the running, time-stamped log of what the server does, kept
 // as the lines that fit on the operator's screen and, when LogTerminal is on,
 // appended to Terminal.log.
-#ifndef TALLYHALL_SHELL_TERMINAL_H_
-#define TALLYHALL_SHELL_TERMINAL_H_
+#ifndef TALLYHALL_BASE_TERMINAL_H_
+#define TALLYHALL_BASE_TERMINAL_H_
 
 #include <cstddef>
 #include <deque>
 #include <string>
 #include <string_view>
 
-#include "shell/clock.h"
+#include "base/clock.h"
 
 namespace tallyhall {
 
@@ -69,4 +69,4 @@ class Terminal {
 
 }  // namespace tallyhall
 
-#endif  // TALLYHALL_SHELL_TERMINAL_H_
+#endif  // TALLYHALL_BASE_TERMINAL_H_
