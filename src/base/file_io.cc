@@ -36,6 +36,21 @@ void SyncFolderOf(const std::string& path) {
   close(fd);
 }
 
+// Opens `path` for appending; a missing file is created with exactly
+// `new_file_mode`. Returns the descriptor, or -1 with errno set.
+int OpenForAppend(const std::string& path, mode_t new_file_mode) {
+  const int flags = O_WRONLY | O_APPEND | O_CLOEXEC;
+  int fd = open(path.c_str(), flags);
+  if (fd >= 0 || errno != ENOENT) return fd;
+  fd = open(path.c_str(), flags | O_CREAT | O_EXCL, new_file_mode);
+  if (fd >= 0) {
+    fchmod(fd, new_file_mode);  // the umask cut the mode given to open
+    return fd;
+  }
+  // Created by someone else in the meantime: append to theirs.
+  return errno == EEXIST ? open(path.c_str(), flags) : -1;
+}
+
 }  // namespace
 
 Status FileError(const std::string& path, int error) {
@@ -96,17 +111,22 @@ Status WriteFileAtomically(const std::string& path, std::string_view bytes,
   return Status::Ok();
 }
 
-int OpenForAppend(const std::string& path, mode_t new_file_mode) {
-  const int flags = O_WRONLY | O_APPEND | O_CLOEXEC;
-  int fd = open(path.c_str(), flags);
-  if (fd >= 0 || errno != ENOENT) return fd;
-  fd = open(path.c_str(), flags | O_CREAT | O_EXCL, new_file_mode);
-  if (fd >= 0) {
-    fchmod(fd, new_file_mode);  // the umask cut the mode given to open
-    return fd;
+AppendResult AppendToFile(const std::string& path, std::string_view bytes,
+                          mode_t new_file_mode, std::uint64_t max_size) {
+  const int fd = OpenForAppend(path, new_file_mode);
+  if (fd < 0) return AppendResult::kFailed;
+  struct stat info;
+  AppendResult result = AppendResult::kFailed;
+  if (fstat(fd, &info) == 0) {
+    const auto size = static_cast<std::uint64_t>(info.st_size);
+    if (size > max_size || bytes.size() > max_size - size) {
+      result = AppendResult::kFull;
+    } else if (WriteAll(fd, bytes) == 0) {
+      result = AppendResult::kWritten;
+    }
   }
-  // Created by someone else in the meantime: append to theirs.
-  return errno == EEXIST ? open(path.c_str(), flags) : -1;
+  close(fd);
+  return result;
 }
 
 }  // namespace tallyhall

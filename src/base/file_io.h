@@ -5,6 +5,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -43,9 +44,20 @@ Status WriteFileAtomically(const std::string& path, std::string_view bytes,
                            const AtomicWriteHooks* hooks = nullptr,
                            mode_t new_file_mode = kDataFileMode);
 
-// Opens `path` for appending; a missing file is created with exactly
-// `new_file_mode`. Returns the descriptor, or -1 with errno set.
-int OpenForAppend(const std::string& path, mode_t new_file_mode);
+// What AppendToFile did.
+enum class AppendResult {
+  kWritten,  // all of the bytes are at the end of the file
+  kFull,     // the file would have passed its limit: nothing was written
+  kFailed,   // the file could not be opened, sized or written
+};
+
+// Appends `bytes` to the file at `path` in one write, creating a missing
+// file with exactly `new_file_mode` (whatever the umask). When the file
+// holds `max_size` bytes or would pass that size with `bytes`, nothing is
+// written. The file is opened and closed for this one append.
+AppendResult AppendToFile(const std::string& path, std::string_view bytes,
+                          mode_t new_file_mode,
+                          std::uint64_t max_size = UINT64_MAX);
 
 }  // namespace tallyhall
 

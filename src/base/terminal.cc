@@ -3,10 +3,8 @@
 // escaped, to Terminal.log.
 #include "base/terminal.h"
 
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 
 #include "base/file_io.h"
 
@@ -20,26 +18,13 @@ constexpr int kDefaultRows = 24;
 constexpr int kMaxLines = 255;
 
 // Appends `line` and CR LF to the file at `path`, creating it when missing.
-// The file is opened and closed for this one line; every failure is dropped
-// on purpose (a locked or unwritable log must not stop the server, and the
-// next line tries again).
+// The file is opened and closed for this one line; a failure is dropped on
+// purpose: a locked or unwritable log must not stop the server, the line
+// stays on the screen, and the next line tries again.
 void AppendLogLine(const std::string& path, std::string_view line) {
-  int fd = OpenForAppend(path, kDataFileMode);
-  if (fd < 0) return;
   std::string bytes(line);
   bytes += "\r\n";
-  const char* data = bytes.data();
-  std::size_t left = bytes.size();
-  while (left > 0) {
-    ssize_t written = ::write(fd, data, left);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    data += written;
-    left -= static_cast<std::size_t>(written);
-  }
-  ::close(fd);
+  static_cast<void>(AppendToFile(path, bytes, kDataFileMode));
 }
 
 }  // namespace

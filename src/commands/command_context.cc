@@ -1,7 +1,7 @@
 // The reply vocabulary of command handlers.
 #include "commands/command_context.h"
 
-#include "net/connection.h"
+#include "net/messages.h"
 #include "base/failure.h"
 #include "base/numbers.h"
 

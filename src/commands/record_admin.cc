@@ -11,7 +11,7 @@
 #include "commands/command_context.h"
 #include "commands/score_table.h"
 #include "db/encoding.h"
-#include "net/connection.h"
+#include "net/messages.h"
 #include "base/failure.h"
 #include "base/numbers.h"
 #include "shell/server_core.h"

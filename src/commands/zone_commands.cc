@@ -10,7 +10,7 @@
 #include "commands/command_context.h"
 #include "commands/paging.h"
 #include "db/encoding.h"
-#include "net/connection.h"
+#include "net/messages.h"
 #include "base/numbers.h"
 #include "shell/server_core.h"
 #include "zones/zone_table.h"

@@ -9,9 +9,9 @@
 #include <functional>
 #include <memory>
 
+#include "base/status.h"
 #include "net/transport.h"
 #include "shell/server_core.h"
-#include "base/status.h"
 
 namespace tallyhall {
 

@@ -7,7 +7,7 @@
 #include <unordered_set>
 
 #include "db/encoding.h"
-#include "net/connection.h"
+#include "net/messages.h"
 #include "base/failure.h"
 #include "shell/server_core.h"
 

@@ -3,8 +3,9 @@
 
 #include <algorithm>
 
-#include "net/connection.h"
 #include "base/failure.h"
+#include "net/interpreter.h"
+#include "net/messages.h"
 #include "zones/zone_login.h"
 
 namespace tallyhall {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "db/encoding.h"
-#include "net/connection.h"
+#include "net/messages.h"
 #include "base/failure.h"
 #include "shell/server_core.h"
 

@@ -1,13 +1,14 @@
 // The packet interpreter's branches, sequence numbers and the framing of the
 // messages the server sends.
-#include "net/connection.h"
+#include "net/interpreter.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "db/encoding.h"
 #include "base/failure.h"
+#include "db/encoding.h"
+#include "net/messages.h"
 #include "support/core_fixture.h"
 
 namespace tallyhall {

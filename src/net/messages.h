@@ -1,18 +1,18 @@
-// The connection protocol: the packet interpreter for every received
-// datagram, and the framing of every message the server sends to zones.
+// Framing of the connection protocol and the operations that send to zones:
+// reliable messages with each zone's sequence numbers, acknowledgements, and
+// the three texts that reach players (player message, channel line, zone
+// broadcast). Zones, players and commands send only through these.
 //
 // Connection-level packets are told apart by their first two bytes:
 // 00 01 ... 01 00 connect request, 00 02 + 4 bytes connect response,
 // 00 03 + 4-byte sequence + message: reliable message, 00 04 + 4 bytes
 // acknowledgement, 00 07 disconnect.
-#ifndef TALLYHALL_NET_CONNECTION_H_
-#define TALLYHALL_NET_CONNECTION_H_
+#ifndef TALLYHALL_NET_MESSAGES_H_
+#define TALLYHALL_NET_MESSAGES_H_
 
 #include <cstdint>
 #include <string>
 #include <string_view>
-
-#include "base/address.h"
 
 namespace tallyhall {
 
@@ -25,13 +25,8 @@ inline constexpr std::string_view kDisconnect{"\x00\x07", 2};
 // offsets 2 to 5.
 std::string AcknowledgementFor(std::string_view datagram);
 
-// Handles one datagram from `sender`: answers connection requests, logs
-// zones in and off, acknowledges and dispatches reliable messages from
-// connected zones. Anything else from an unknown sender is answered with
-// Disconnect, except a Disconnect. Never throws; failures follow the failure
-// rule.
-void InterpretPacket(ServerCore& core, const Address& sender,
-                     std::string_view datagram);
+// The answer to a connect request: 00 02 + its bytes at offsets 2 to 5.
+std::string ConnectResponseFor(std::string_view datagram);
 
 // The zone's SendSequence as 4 little-endian bytes; then advances it
 // (2147483647 is followed by 0).
@@ -57,4 +52,4 @@ void SendChannelMessage(ServerCore& core, std::int32_t zone_id,
 
 }  // namespace tallyhall
 
-#endif  // TALLYHALL_NET_CONNECTION_H_
+#endif  // TALLYHALL_NET_MESSAGES_H_

@@ -1,16 +1,19 @@
-// The packet interpreter and the send operations of the connection protocol.
-#include "net/connection.h"
+// The packet interpreter: connection-level packets, the message-type table
+// of reliable messages from connected zones, and the records of unknown
+// events.
+#include "net/interpreter.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
+#include <array>
+#include <cstdint>
 
+#include "base/failure.h"
+#include "base/file_io.h"
 #include "commands/dispatch.h"
 #include "db/encoding.h"
+#include "net/messages.h"
 #include "players/chat.h"
 #include "players/player_login.h"
 #include "players/player_reports.h"
-#include "base/failure.h"
-#include "base/file_io.h"
 #include "shell/server_core.h"
 #include "zones/zone_login.h"
 
@@ -20,30 +23,37 @@ namespace {
 using MessageHandler = void(ServerCore& core, std::int32_t zone_id,
                             std::string_view message);
 
-// The message types a connected zone sends inside a reliable message.
-// Types 01 to 03 (a repeated zone login) get the acknowledgement only.
-MessageHandler* HandlerFor(unsigned char type) {
-  switch (type) {
-    case 0x04:
-      return &HandlePlayerLogin;
-    case 0x05:
-      return &HandlePlayerLogoff;
-    case 0x07:
-      return &HandleArenaMessage;
-    case 0x0E:
-    case 0x14:
-      return &HandleChannelMessage;
-    case 0x0F:
-      return &HandlePlayerText;
-    case 0x10:
-      return &HandleDataBlock;
-    case 0x11:
-      return &HandleScoreUpdate;
-    case 0x13:
-      return &DispatchCommand;
-    default:
-      return nullptr;
+// The messages a connected zone sends inside a reliable message, by their
+// type byte (offset 6 of the datagram). Each handler takes the message from
+// its type byte on. Types 01 to 03 (a repeated zone login) have no handler:
+// the acknowledgement is their whole answer. A type that is not listed is
+// an unknown user event.
+struct MessageEntry {
+  unsigned char type;
+  MessageHandler* handler;
+};
+
+constexpr std::array<MessageEntry, 12> kMessages{{
+    {.type = 0x01, .handler = nullptr},
+    {.type = 0x02, .handler = nullptr},
+    {.type = 0x03, .handler = nullptr},
+    {.type = 0x04, .handler = &HandlePlayerLogin},
+    {.type = 0x05, .handler = &HandlePlayerLogoff},
+    {.type = 0x07, .handler = &HandleArenaMessage},
+    {.type = 0x0E, .handler = &HandleChannelMessage},
+    {.type = 0x0F, .handler = &HandlePlayerText},
+    {.type = 0x10, .handler = &HandleDataBlock},
+    {.type = 0x11, .handler = &HandleScoreUpdate},
+    {.type = 0x13, .handler = &DispatchCommand},
+    {.type = 0x14, .handler = &HandleChannelMessage},
+}};
+
+// The entry of message type `type`; null for an unknown user event.
+const MessageEntry* FindMessage(unsigned char type) {
+  for (const MessageEntry& entry : kMessages) {
+    if (entry.type == type) return &entry;
   }
+  return nullptr;
 }
 
 // Records of unknown events stop once their file would pass this size, so
@@ -75,25 +85,16 @@ void AppendEventRecord(ServerCore& core, const std::string& zone_prefix,
     const std::string name = std::string(file_prefix) + DecimalText(type);
     const std::string path = core.FilePath(name);
     const std::string record = EventRecord(core.clock().Now(), datagram);
-    int fd = OpenForAppend(path, kDataFileMode);
-    if (fd < 0) Fail(FailureKind::kFileAccess);
-    struct stat info;
-    const bool sized = ::fstat(fd, &info) == 0;
-    const bool full =
-        sized && static_cast<std::uint64_t>(info.st_size) + record.size() >
-                     kMaxEventFileSize;
-    const bool written = sized && !full &&
-                         ::write(fd, record.data(), record.size()) ==
-                             static_cast<ssize_t>(record.size());
-    ::close(fd);
-    if (full) {
+    const AppendResult result =
+        AppendToFile(path, record, kDataFileMode, kMaxEventFileSize);
+    if (result == AppendResult::kFull) {
       if (core.MarkEventFileFull(name)) {
         core.WriteLogLine(zone_prefix + ") Event record file " + name +
                           " is full (1 MiB); further events are not recorded");
       }
       return;
     }
-    if (!written) Fail(FailureKind::kFileAccess);
+    if (result == AppendResult::kFailed) Fail(FailureKind::kFileAccess);
   });
 }
 
@@ -104,9 +105,7 @@ void InterpretFromUnknownSender(ServerCore& core, const Address& sender,
       datagram.starts_with(std::string_view("\0\1", 2)) &&
       datagram.ends_with(std::string_view("\1\0", 2));
   if (connect_request) {
-    core.transport().SendDatagram(
-        sender,
-        std::string("\x00\x02", 2) + std::string(FieldAt(datagram, 2, 4)));
+    core.transport().SendDatagram(sender, ConnectResponseFor(datagram));
   } else if (datagram.starts_with(std::string_view("\0\3", 2))) {
     ZoneLogin(core, sender, datagram);
   } else if (!datagram.starts_with(kDisconnect)) {
@@ -119,11 +118,10 @@ void InterpretFromUnknownSender(ServerCore& core, const Address& sender,
 void DispatchReliableMessage(ServerCore& core, std::int32_t zone_id,
                              std::string_view datagram) {
   const unsigned char type = ByteAt(datagram, 6);
-  if (type >= 0x01 && type <= 0x03) return;
-  MessageHandler* handler = HandlerFor(type);
-  if (handler != nullptr) {
+  if (const MessageEntry* entry = FindMessage(type)) {
+    if (entry->handler == nullptr) return;
     RunStep(core.terminal(), [&] {
-      handler(core, zone_id, FieldAt(datagram, 6, datagram.size()));
+      entry->handler(core, zone_id, FieldAt(datagram, 6, datagram.size()));
     });
     return;
   }
@@ -155,10 +153,6 @@ void InterpretFromZone(ServerCore& core, std::int32_t zone_id,
 
 }  // namespace
 
-std::string AcknowledgementFor(std::string_view datagram) {
-  return std::string("\x00\x04", 2) + std::string(FieldAt(datagram, 2, 4));
-}
-
 void InterpretPacket(ServerCore& core, const Address& sender,
                      std::string_view datagram) {
   RunStep(core.terminal(), [&] {
@@ -169,53 +163,6 @@ void InterpretPacket(ServerCore& core, const Address& sender,
       InterpretFromZone(core, zone_id, sender, datagram);
     }
   });
-}
-
-std::string NextSequence(ZoneEntry& zone) {
-  std::string bytes = Int32ToBytes(zone.SendSequence);
-  zone.SendSequence =
-      zone.SendSequence == INT32_MAX ? 0 : zone.SendSequence + 1;
-  return bytes;
-}
-
-void SendReliableMessage(ServerCore& core, ZoneEntry& zone,
-                         std::string_view message) {
-  std::string datagram("\x00\x03", 2);
-  datagram += NextSequence(zone);
-  datagram += message;
-  core.transport().SendDatagram(zone.address, datagram);
-}
-
-void SendZoneBroadcast(ServerCore& core, std::string_view text) {
-  std::string message("\x03\xB8\x0B\x00\x00\x02\x00", 7);
-  message += text;
-  message.push_back('\0');
-  for (std::int32_t id = 1; id <= core.zones().ZoneCount(); ++id) {
-    SendReliableMessage(core, core.zones().Zone(id), message);
-  }
-}
-
-void SendPlayerMessage(ServerCore& core, std::int32_t zone_id,
-                       std::int32_t player_id, std::string_view text) {
-  ZoneEntry& zone = core.zones().Zone(zone_id);
-  std::string message("\x09", 1);
-  message += Int32ToBytes(player_id);
-  message += text;
-  message.push_back('\0');
-  SendReliableMessage(core, zone, message);
-}
-
-void SendChannelMessage(ServerCore& core, std::int32_t zone_id,
-                        std::string_view sender_name, std::int32_t player_id,
-                        int channel, std::string_view text) {
-  ZoneEntry& zone = core.zones().Zone(zone_id);
-  std::string message("\x0A", 1);
-  message += Int32ToBytes(player_id);
-  message.push_back(static_cast<char>(channel));
-  message += sender_name;
-  message += "> ";
-  message += text;
-  SendReliableMessage(core, zone, message);
 }
 
 }  // namespace tallyhall
