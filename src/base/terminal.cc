@@ -3,7 +3,6 @@
 // escaped, to Terminal.log.
 #include "base/terminal.h"
 
-
 #include <algorithm>
 
 #include "base/file_io.h"
