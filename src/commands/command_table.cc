@@ -6,6 +6,7 @@
 
 #include <array>
 
+#include "commands/chat_commands.h"
 #include "commands/info_commands.h"
 #include "commands/operator_commands.h"
 #include "commands/player_info_commands.h"
@@ -15,7 +16,6 @@
 #include "commands/squad_commands.h"
 #include "commands/top_list.h"
 #include "commands/zone_commands.h"
-#include "players/chat.h"
 
 namespace tallyhall {
 namespace {
