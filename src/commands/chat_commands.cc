@@ -64,7 +64,7 @@ void HandleChat(CommandContext& ctx, std::string_view args) {
 
 // ?find (name); for a SysOp ?find (name/macid/ip).
 void HandleFind(CommandContext& ctx, std::string_view) {
-  const bool sysop = ctx.IsSysOp();
+  const bool sysop = ctx.Holds(Level::kSysOp);
   const std::string key = std::string(WithoutLeadingBlanks(
       ToLower(sysop ? FieldAt(ctx.text, kFindKeyOffset)
                     : FieldAt(ctx.text, kFindKeyOffset, kFindKeyLength))));

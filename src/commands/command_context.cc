@@ -1,9 +1,9 @@
 // The reply vocabulary of command handlers.
 #include "commands/command_context.h"
 
-#include "net/messages.h"
 #include "base/failure.h"
 #include "base/numbers.h"
+#include "net/messages.h"
 
 namespace tallyhall {
 

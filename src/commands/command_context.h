@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "shell/server_core.h"
+#include "zones/operator_levels.h"
 #include "zones/zone_table.h"
 
 namespace tallyhall {
@@ -32,10 +33,8 @@ struct CommandContext {
   // signed 32-bit range writes "Overflow 6" to the terminal and reads as 0.
   std::int32_t Number(std::string_view text);
 
-  // The caller's operator levels.
-  bool IsMessageOp() const { return player.IsMessageOp != 0; }
-  bool IsAccountOp() const { return player.IsAccountOp != 0; }
-  bool IsSysOp() const { return player.IsSysOp != 0; }
+  // True when the caller holds `level` (always for Level::kNone).
+  bool Holds(Level level) const { return tallyhall::Holds(player, level); }
 };
 
 // `text` without its leading blanks, as handlers take an argument "with

@@ -13,10 +13,6 @@ namespace tallyhall {
 // with the word. Comparison is byte for byte, case-sensitive.
 enum class Match { kExact, kPrefix };
 
-// The level a caller must hold; without it the command is ignored (no
-// reply). Commands that only behave differently per level say kNone.
-enum class Level { kNone, kMessageOp, kAccountOp, kSysOp };
-
 // `args` is the command text after the word.
 using CommandHandler = void(CommandContext& ctx, std::string_view args);
 
@@ -24,6 +20,8 @@ struct CommandEntry {
   std::string_view text;
   Match match;
   CommandHandler* handler;
+  // The level a caller must hold; without it the command is ignored (no
+  // reply). Commands that only behave differently per level say kNone.
   Level level = Level::kNone;
 };
 

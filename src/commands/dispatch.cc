@@ -7,23 +7,6 @@
 #include "shell/server_core.h"
 
 namespace tallyhall {
-namespace {
-
-bool HoldsLevel(const CommandContext& ctx, Level level) {
-  switch (level) {
-    case Level::kNone:
-      return true;
-    case Level::kMessageOp:
-      return ctx.IsMessageOp();
-    case Level::kAccountOp:
-      return ctx.IsAccountOp();
-    case Level::kSysOp:
-      return ctx.IsSysOp();
-  }
-  return false;
-}
-
-}  // namespace
 
 void DispatchCommand(ServerCore& core, std::int32_t zone_id,
                      std::string_view message) {
@@ -43,7 +26,7 @@ void DispatchCommand(ServerCore& core, std::int32_t zone_id,
                      .player = zone.Player(index),
                      .player_id = player_id,
                      .text = text};
-  if (!HoldsLevel(ctx, entry->level)) return;
+  if (!ctx.Holds(entry->level)) return;
   entry->handler(ctx, text.substr(entry->text.size()));
 }
 

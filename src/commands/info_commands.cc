@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <ctime>
 
+#include "base/failure.h"
 #include "commands/command_context.h"
 #include "db/encoding.h"
-#include "base/failure.h"
 #include "shell/server_core.h"
 
 namespace tallyhall {
@@ -35,90 +35,80 @@ constexpr std::array<std::string_view, 6> kMiscText{
     "When you dissolve your squad, all the members that were in it leave it.",
 };
 
-// Who sees a line of ?bhelp.
-enum class Audience { kEveryone, kNotSysOp, kMessageOp, kAccountOp, kSysOp };
-
+// A line of ?bhelp goes to a caller who holds its level (everybody holds
+// Level::kNone), unless it is one of the public lines that a SysOp reads in
+// a wider form in his own block.
 struct HelpLine {
-  Audience audience;
+  Level level;
   std::string_view text;
+  bool not_for_sysop = false;
 };
 
 // One line per command, in the order sent. Blocks keep the order of the
 // levels; a caller with several levels gets every block that applies.
 constexpr std::array<HelpLine, 51> kHelpLines{{
     // clang-format off
-    {Audience::kEveryone, "Player Database (Biller) Commands"},
-    {Audience::kEveryone, "?version - Display biller version information.......................Public Status"},
-    {Audience::kEveryone, "?about - Tells what a biller is"},
-    {Audience::kEveryone, "?misc - Helpfull information"},
+    {Level::kNone, "Player Database (Biller) Commands"},
+    {Level::kNone, "?version - Display biller version information.......................Public Status"},
+    {Level::kNone, "?about - Tells what a biller is"},
+    {Level::kNone, "?misc - Helpfull information"},
     // A SysOp reads the wider ?find line of his own block instead.
-    {Audience::kNotSysOp, "?find (name) - Find a player on the biller network"},
-    {Audience::kEveryone, "?chat (channel(s)) - Set/show chat channels separated by commas"},
-    {Audience::kEveryone, "?zonelist (page) - List all servers connected to this biller"},
-    {Audience::kEveryone, "?zoneplayers (ZoneID) (page) - List players of a local zone"},
-    {Audience::kEveryone, "?squadjoin (name):(password) - Join an existing squad"},
-    {Audience::kEveryone, "?squadcreate (name):(password) - Create a new squad"},
-    {Audience::kEveryone, "?squadpassword (SquadID):(new password) - Change squad's password"},
-    {Audience::kEveryone, "?squadmembers (page) (squad name) - List all members of a squad"},
-    {Audience::kEveryone, "?squadgrant (UserID) - Pass squad ownership to given player"},
-    {Audience::kEveryone, "?squadleave - Leave the squad you are currently in"},
-    {Audience::kEveryone, "?squaddissolve (SquadID) - Dissolve your squad"},
-    {Audience::kEveryone, "?squadkick (UserID) - Remove a player from your squad"},
-    {Audience::kEveryone, "?squaddatabase (page) - Show the Squad Database"},
-    {Audience::kEveryone, "?squadown (page) - Show squads you own"},
-    {Audience::kEveryone, "?squadname (SquadID):(new name) - Change squad's name if you are owner or AccountOp"},
-    {Audience::kEveryone, "?squadid - Shows your SquadID if you are in a squad"},
-    {Audience::kEveryone, "?scoreall (page) - Show scores of all users"},
-    {Audience::kEveryone, "?scoreown (page) - Show scores of all your names"},
-    {Audience::kEveryone, "?scoreswap (other name) - Swap scores of your current name with your other name"},
-    {Audience::kEveryone, "?scoredelete (UserID) - Delete a player record from User Database"},
-    {Audience::kEveryone, "?scorefind (page) (name) - Get UserID of players with matching name"},
-    {Audience::kEveryone, "?scoreid - Shows your ScoreID"},
-    {Audience::kEveryone, "?top10 (win/loss/ratio/kill/flag/total) - Show the Top 10. ?top20 will show Top 20 and so on."},
-    {Audience::kEveryone, "?listop (page) - Display logged in biller operators"},
-    {Audience::kEveryone, "?login (password(s)) - Gain biller MessageOp/AccountOp/SysOp status"},
-    {Audience::kEveryone, "?logoff (M/A/S) - Drop biller MessageOp/AccountOp/SysOp status"},
+    {Level::kNone, "?find (name) - Find a player on the biller network", /*not_for_sysop=*/true},
+    {Level::kNone, "?chat (channel(s)) - Set/show chat channels separated by commas"},
+    {Level::kNone, "?zonelist (page) - List all servers connected to this biller"},
+    {Level::kNone, "?zoneplayers (ZoneID) (page) - List players of a local zone"},
+    {Level::kNone, "?squadjoin (name):(password) - Join an existing squad"},
+    {Level::kNone, "?squadcreate (name):(password) - Create a new squad"},
+    {Level::kNone, "?squadpassword (SquadID):(new password) - Change squad's password"},
+    {Level::kNone, "?squadmembers (page) (squad name) - List all members of a squad"},
+    {Level::kNone, "?squadgrant (UserID) - Pass squad ownership to given player"},
+    {Level::kNone, "?squadleave - Leave the squad you are currently in"},
+    {Level::kNone, "?squaddissolve (SquadID) - Dissolve your squad"},
+    {Level::kNone, "?squadkick (UserID) - Remove a player from your squad"},
+    {Level::kNone, "?squaddatabase (page) - Show the Squad Database"},
+    {Level::kNone, "?squadown (page) - Show squads you own"},
+    {Level::kNone, "?squadname (SquadID):(new name) - Change squad's name if you are owner or AccountOp"},
+    {Level::kNone, "?squadid - Shows your SquadID if you are in a squad"},
+    {Level::kNone, "?scoreall (page) - Show scores of all users"},
+    {Level::kNone, "?scoreown (page) - Show scores of all your names"},
+    {Level::kNone, "?scoreswap (other name) - Swap scores of your current name with your other name"},
+    {Level::kNone, "?scoredelete (UserID) - Delete a player record from User Database"},
+    {Level::kNone, "?scorefind (page) (name) - Get UserID of players with matching name"},
+    {Level::kNone, "?scoreid - Shows your ScoreID"},
+    {Level::kNone, "?top10 (win/loss/ratio/kill/flag/total) - Show the Top 10. ?top20 will show Top 20 and so on."},
+    {Level::kNone, "?listop (page) - Display logged in biller operators"},
+    {Level::kNone, "?login (password(s)) - Gain biller MessageOp/AccountOp/SysOp status"},
+    {Level::kNone, "?logoff (M/A/S) - Drop biller MessageOp/AccountOp/SysOp status"},
 
-    {Audience::kMessageOp, "**(message) - Send an arena message to all connected zones..........MessageOp Status"},
+    {Level::kMessageOp, "**(message) - Send an arena message to all connected zones..........MessageOp Status"},
 
-    {Audience::kAccountOp, "?username (UserID):(new name) - Change a player's name..............AccountOp Status"},
-    {Audience::kAccountOp, "?squadowner (SquadID):(new UserID) - Change a squad's owner"},
-    {Audience::kAccountOp, "?scoreadd (ip):(macid):(name) - Create a new User Database record"},
-    {Audience::kAccountOp, "?scoreedit (UserID) (W) (L) (R) (KP) (FP) - Edit a User Database record"},
+    {Level::kAccountOp, "?username (UserID):(new name) - Change a player's name..............AccountOp Status"},
+    {Level::kAccountOp, "?squadowner (SquadID):(new UserID) - Change a squad's owner"},
+    {Level::kAccountOp, "?scoreadd (ip):(macid):(name) - Create a new User Database record"},
+    {Level::kAccountOp, "?scoreedit (UserID) (W) (L) (R) (KP) (FP) - Edit a User Database record"},
 
-    {Audience::kSysOp, "?find (name/macid/ip) - Search for a player using name/macid/ip"},
-    {Audience::kSysOp, "?info (name) - Display stored player information"},
-    {Audience::kSysOp, "?infopage (page) (name) - Display stored player information by page"},
-    {Audience::kSysOp, "?infodump (page) - Display all players' info"},
-    {Audience::kSysOp, "?alias (macid) - Display all other names a player has"},
-    {Audience::kSysOp, "?aliaspage (page) (macid) - Display by page other names a player has"},
-    {Audience::kSysOp, "?aliasx2 (page) - Display aliases of only players that have used more than 1"},
-    {Audience::kSysOp, "?bget (section):(key) - Read a setting in biller's settings file....SysOp Status"},
-    {Audience::kSysOp, "?bset (section):(key):(value) - Write setting in biller's settings file"},
-    {Audience::kSysOp, "?zonerecycle (ZoneID) - Recycle a zone"},
-    {Audience::kSysOp, "?zonereset (ZoneID) - Executes a single-zone scorereset"},
-    {Audience::kSysOp, "?zoneclose (ZoneID) - Shuts down a zone"},
-    {Audience::kSysOp, "?listoppassword - Shows MessageOp/AccountOp/SysOp passwords"},
-    {Audience::kSysOp, "?greeting (default/custom/off) - Change greeting to players who log in"},
-    {Audience::kSysOp, "?save - Save databases to disk of all zones connected to this biller"},
-    {Audience::kSysOp, "?autosave (hh:mm:ss) - Change periodic save time of the databases"},
+    {Level::kSysOp, "?find (name/macid/ip) - Search for a player using name/macid/ip"},
+    {Level::kSysOp, "?info (name) - Display stored player information"},
+    {Level::kSysOp, "?infopage (page) (name) - Display stored player information by page"},
+    {Level::kSysOp, "?infodump (page) - Display all players' info"},
+    {Level::kSysOp, "?alias (macid) - Display all other names a player has"},
+    {Level::kSysOp, "?aliaspage (page) (macid) - Display by page other names a player has"},
+    {Level::kSysOp, "?aliasx2 (page) - Display aliases of only players that have used more than 1"},
+    {Level::kSysOp, "?bget (section):(key) - Read a setting in biller's settings file....SysOp Status"},
+    {Level::kSysOp, "?bset (section):(key):(value) - Write setting in biller's settings file"},
+    {Level::kSysOp, "?zonerecycle (ZoneID) - Recycle a zone"},
+    {Level::kSysOp, "?zonereset (ZoneID) - Executes a single-zone scorereset"},
+    {Level::kSysOp, "?zoneclose (ZoneID) - Shuts down a zone"},
+    {Level::kSysOp, "?listoppassword - Shows MessageOp/AccountOp/SysOp passwords"},
+    {Level::kSysOp, "?greeting (default/custom/off) - Change greeting to players who log in"},
+    {Level::kSysOp, "?save - Save databases to disk of all zones connected to this biller"},
+    {Level::kSysOp, "?autosave (hh:mm:ss) - Change periodic save time of the databases"},
     // clang-format on
 }};
 
-bool Sees(const CommandContext& ctx, Audience audience) {
-  switch (audience) {
-    case Audience::kEveryone:
-      return true;
-    case Audience::kNotSysOp:
-      return !ctx.IsSysOp();
-    case Audience::kMessageOp:
-      return ctx.IsMessageOp();
-    case Audience::kAccountOp:
-      return ctx.IsAccountOp();
-    case Audience::kSysOp:
-      return ctx.IsSysOp();
-  }
-  return false;
+bool Sees(const CommandContext& ctx, const HelpLine& line) {
+  if (line.not_for_sysop && ctx.Holds(Level::kSysOp)) return false;
+  return ctx.Holds(line.level);
 }
 
 // "mm/dd/yyyy" of a file time, in local time.
@@ -175,7 +165,7 @@ void HandleMisc(CommandContext& ctx, std::string_view) {
 // ?bhelp
 void HandleBhelp(CommandContext& ctx, std::string_view) {
   for (const HelpLine& line : kHelpLines) {
-    if (Sees(ctx, line.audience)) ctx.Reply(line.text);
+    if (Sees(ctx, line)) ctx.Reply(line.text);
   }
 }
 

@@ -4,13 +4,13 @@
 // player's ZonePlayer record and are never written to disk.
 #include "commands/operator_commands.h"
 
-#include <array>
 #include <cstdint>
 
 #include "commands/command_context.h"
 #include "commands/paging.h"
 #include "db/encoding.h"
 #include "shell/server_core.h"
+#include "zones/operator_levels.h"
 #include "zones/zone_table.h"
 
 namespace tallyhall {
@@ -18,44 +18,7 @@ namespace {
 
 constexpr std::string_view kPasswordSection = "Passwords";
 
-// The three levels in the order in which every reply names them.
-struct LevelInfo {
-  std::string_view name;
-  std::string_view password_key;
-  char logoff_letter;  // lower case; ?logoff lower-cases its argument
-  std::int16_t ZonePlayer::*flag;
-};
-
-constexpr std::array<LevelInfo, 3> kLevels{{
-    {"MessageOp", "MessageOpPassword", 'm', &ZonePlayer::IsMessageOp},
-    {"AccountOp", "AccountOpPassword", 'a', &ZonePlayer::IsAccountOp},
-    {"SysOp", "SysOpPassword", 's', &ZonePlayer::IsSysOp},
-}};
-
-constexpr std::int16_t kFlagSet = -1;
-
-bool HoldsAnyLevel(const ZonePlayer& player) {
-  for (const LevelInfo& level : kLevels) {
-    if (player.*level.flag != 0) return true;
-  }
-  return false;
-}
-
-// Joins level names with "/" in the fixed order.
-void AppendLevel(std::string& list, std::string_view name) {
-  if (!list.empty()) list += '/';
-  list += name;
-}
-
 }  // namespace
-
-std::string LevelList(const ZonePlayer& player) {
-  std::string list;
-  for (const LevelInfo& level : kLevels) {
-    if (player.*level.flag != 0) AppendLevel(list, level.name);
-  }
-  return list;
-}
 
 // ?listoppassword (the dispatch lets only a SysOp reach it)
 void HandleListOpPassword(CommandContext& ctx, std::string_view) {
@@ -95,7 +58,7 @@ void HandleLogin(CommandContext& ctx, std::string_view args) {
     // An empty password is contained in every text; it would hand the
     // level to anyone, so a level without a password cannot be gained.
     if (!password.empty() && args.find(password) != std::string_view::npos) {
-      ctx.player.*level.flag = kFlagSet;
+      ctx.player.*level.flag = kLevelHeld;
     }
   }
   const std::string list = LevelList(ctx.player);
@@ -111,7 +74,7 @@ void HandleLogoff(CommandContext& ctx, std::string_view args) {
     if (letters.find(level.logoff_letter) == std::string::npos) continue;
     if (ctx.player.*level.flag == 0) continue;
     ctx.player.*level.flag = 0;
-    AppendLevel(dropped, level.name);
+    AppendLevelName(dropped, level.name);
   }
   if (dropped.empty()) return;
   ctx.Reply("Biller operator status dropped: " + dropped);

@@ -3,17 +3,11 @@
 #ifndef TALLYHALL_COMMANDS_OPERATOR_COMMANDS_H_
 #define TALLYHALL_COMMANDS_OPERATOR_COMMANDS_H_
 
-#include <string>
 #include <string_view>
 
 namespace tallyhall {
 
 struct CommandContext;
-struct ZonePlayer;
-
-// The levels a player holds, "MessageOp/AccountOp/SysOp" in that order,
-// without a trailing "/"; empty when none.
-std::string LevelList(const ZonePlayer& player);
 
 void HandleListOpPassword(CommandContext& ctx, std::string_view args);
 void HandleListOp(CommandContext& ctx, std::string_view args);

@@ -7,10 +7,10 @@
 #include <optional>
 #include <string>
 
+#include "base/numbers.h"
 #include "commands/command_context.h"
 #include "commands/paging.h"
 #include "db/encoding.h"
-#include "base/numbers.h"
 #include "zones/zone_table.h"
 
 namespace tallyhall {

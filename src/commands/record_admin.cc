@@ -8,12 +8,12 @@
 #include <limits>
 #include <string>
 
+#include "base/failure.h"
+#include "base/numbers.h"
 #include "commands/command_context.h"
 #include "commands/score_table.h"
 #include "db/encoding.h"
 #include "net/messages.h"
-#include "base/failure.h"
-#include "base/numbers.h"
 #include "shell/server_core.h"
 
 namespace tallyhall {
@@ -217,7 +217,7 @@ void HandleScoreDelete(CommandContext& ctx, std::string_view args) {
   const std::int32_t user_id = ctx.Number(args);
   if (!UserIdInBoundsOrReply(ctx, user_id)) return;
   ZoneDatabases& dbs = ctx.zone.databases;
-  if (!ctx.IsAccountOp() &&
+  if (!ctx.Holds(Level::kAccountOp) &&
       dbs.users.GetUserField(user_id, UserField::kMacID) !=
           Int32ToBytes(ctx.player.MacID)) {
     ctx.Reply("User Database record is not yours.");

@@ -6,12 +6,12 @@
 
 #include <string>
 
+#include "base/numbers.h"
 #include "commands/command_context.h"
 #include "commands/paging.h"
 #include "commands/score_table.h"
 #include "db/encoding.h"
 #include "players/player_reports.h"
-#include "base/numbers.h"
 
 namespace tallyhall {
 namespace {

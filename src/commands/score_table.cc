@@ -2,10 +2,10 @@
 // values that the listings and the top lists share.
 #include "commands/score_table.h"
 
+#include "base/failure.h"
 #include "commands/command_context.h"
 #include "db/database_files.h"
 #include "db/encoding.h"
-#include "base/failure.h"
 
 namespace tallyhall {
 namespace {

@@ -6,12 +6,12 @@
 #include <optional>
 #include <string>
 
-#include "commands/command_context.h"
-#include "db/encoding.h"
 #include "base/clock.h"
 #include "base/failure.h"
-#include "shell/server_core.h"
 #include "base/settings.h"
+#include "commands/command_context.h"
+#include "db/encoding.h"
+#include "shell/server_core.h"
 #include "zones/zone_login.h"
 
 namespace tallyhall {
@@ -106,7 +106,7 @@ void HandleSave(CommandContext& ctx, std::string_view) {
 void HandleAutoSave(CommandContext& ctx, std::string_view args) {
   args = WithoutLeadingBlanks(args);
   int& period = ctx.core.settings().auto_save;
-  if (!HasTimeShape(args) || !ctx.IsSysOp()) {
+  if (!HasTimeShape(args) || !ctx.Holds(Level::kSysOp)) {
     ctx.Reply("Format: ?autosave (hh:mm:ss)  Current value: " +
               TimeOfDayText(period));
     return;

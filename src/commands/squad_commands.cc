@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <string>
 
+#include "base/numbers.h"
 #include "commands/command_context.h"
 #include "commands/paging.h"
 #include "db/encoding.h"
-#include "base/numbers.h"
 #include "zones/zone_table.h"
 
 namespace tallyhall {
@@ -263,7 +263,7 @@ void HandleSquadPassword(CommandContext& ctx, std::string_view args) {
     if (squad_id == 0) return;
   }
   const std::string name = SquadName(ctx, squad_id);
-  if (!ctx.IsAccountOp() && !OwnsSquad(ctx, squad_id)) {
+  if (!ctx.Holds(Level::kAccountOp) && !OwnsSquad(ctx, squad_id)) {
     ctx.Reply(Numbered(squad_id, name + " You are not the owner of the squad"));
     return;
   }
@@ -409,7 +409,7 @@ void HandleSquadName(CommandContext& ctx, std::string_view args) {
     ctx.Reply(Numbered(squad_id, SquadName(ctx, squad_id)));
     return;
   }
-  if (!ctx.IsAccountOp() && !OwnsSquad(ctx, squad_id)) {
+  if (!ctx.Holds(Level::kAccountOp) && !OwnsSquad(ctx, squad_id)) {
     ctx.Reply("You are not the owner of the squad");
     return;
   }

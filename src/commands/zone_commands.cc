@@ -7,11 +7,11 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "base/numbers.h"
 #include "commands/command_context.h"
 #include "commands/paging.h"
 #include "db/encoding.h"
 #include "net/messages.h"
-#include "base/numbers.h"
 #include "shell/server_core.h"
 #include "zones/zone_table.h"
 
@@ -147,7 +147,8 @@ void HandleZoneList(CommandContext& ctx, std::string_view args) {
     // Built just before it leaves, so the caller's own zone shows as MSC
     // the sequence number of the very message that carries the line.
     const auto zone_id = static_cast<std::int32_t>(id);
-    ctx.Reply(ZoneListLine(zones.Zone(zone_id), zone_id, count, ctx.IsSysOp()));
+    ctx.Reply(ZoneListLine(zones.Zone(zone_id), zone_id, count,
+                           ctx.Holds(Level::kSysOp)));
   }
   ReplyPageFooter(ctx, page);
 }

@@ -9,6 +9,7 @@
 #include "db/encoding.h"
 #include "net/messages.h"
 #include "shell/server_core.h"
+#include "zones/operator_levels.h"
 #include "zones/zone_table.h"
 
 namespace tallyhall {
@@ -57,7 +58,7 @@ void HandleArenaMessage(ServerCore& core, std::int32_t zone_id,
     ZoneEntry& zone = core.zones().Zone(zone_id);
     const std::int32_t index = FindPlayerByID(zone, sender_id);
     if (index == 0) return;
-    const bool message_op = zone.Player(index).IsMessageOp != 0;
+    const bool message_op = Holds(zone.Player(index), Level::kMessageOp);
     if (!message_op && ZonecastLocked(core)) return;
   }
   SendZoneBroadcast(core, FieldAt(message, kArenaTextOffset));

@@ -6,9 +6,9 @@
 #include <stdexcept>
 #include <unordered_set>
 
+#include "base/failure.h"
 #include "db/encoding.h"
 #include "net/messages.h"
-#include "base/failure.h"
 #include "shell/server_core.h"
 
 namespace tallyhall {

@@ -4,9 +4,9 @@
 
 #include <limits>
 
+#include "base/failure.h"
 #include "db/encoding.h"
 #include "db/user_db.h"
-#include "base/failure.h"
 #include "shell/server_core.h"
 
 namespace tallyhall {

@@ -5,9 +5,9 @@
 #include <memory>
 #include <string>
 
+#include "base/failure.h"
 #include "db/encoding.h"
 #include "net/messages.h"
-#include "base/failure.h"
 #include "shell/server_core.h"
 
 namespace tallyhall {

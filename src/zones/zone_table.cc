@@ -1,8 +1,8 @@
 // The zone and player tables: lookups by address, PlayerID and name.
 #include "zones/zone_table.h"
 
-#include "db/encoding.h"
 #include "base/failure.h"
+#include "db/encoding.h"
 
 namespace tallyhall {
 

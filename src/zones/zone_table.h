@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "db/database_files.h"
 #include "base/address.h"
+#include "db/database_files.h"
 
 namespace tallyhall {
 

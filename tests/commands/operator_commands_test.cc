@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "support/core_fixture.h"
+#include "zones/operator_levels.h"
 
 namespace tallyhall {
 namespace {
