@@ -1,6 +1,23 @@
 // The failure rule: a step that fails while a datagram or a tick is handled
 // writes one terminal line (description, blank, numeric code), has no effect,
 // and handling goes on with the next step.
+//
+// Two ways to fail, and when each is used:
+// - Status (base/status.h) for operations on files and the settings, whose
+//   caller decides what the failure means: a load that failed keeps the
+//   zone's files from being overwritten, a save that failed is tried again,
+//   a refused ?bset shows what the file still holds. Status is [[nodiscard]];
+//   where one is dropped on purpose, the code says so at that place.
+// - The failure rule for a step of handling (a number out of range, a
+//   position outside a table, a file a step cannot use): the step calls
+//   Fail(kind), or a library call throws, and RunStep turns the exception
+//   into the step's terminal line. Exceptions never leave RunStep.
+//
+// Library exceptions and their codes: std::bad_alloc and std::length_error
+// (a string or table that cannot grow) are "Out of memory 7";
+// std::out_of_range (a position outside a string) is "Subscript out of
+// range 9". Any other exception is a fault of our own and is not caught
+// here; the event loop's last guard logs it.
 #ifndef TALLYHALL_BASE_FAILURE_H_
 #define TALLYHALL_BASE_FAILURE_H_
 

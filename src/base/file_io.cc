@@ -44,7 +44,9 @@ int OpenForAppend(const std::string& path, mode_t new_file_mode) {
   if (fd >= 0 || errno != ENOENT) return fd;
   fd = open(path.c_str(), flags | O_CREAT | O_EXCL, new_file_mode);
   if (fd >= 0) {
-    fchmod(fd, new_file_mode);  // the umask cut the mode given to open
+    // The umask cut the mode given to open; a failure here leaves the file
+    // with fewer rights, never more, so it is dropped.
+    fchmod(fd, new_file_mode);
     return fd;
   }
   // Created by someone else in the meantime: append to theirs.
@@ -52,6 +54,12 @@ int OpenForAppend(const std::string& path, mode_t new_file_mode) {
 }
 
 }  // namespace
+
+std::string JoinPath(std::string_view folder, std::string_view name) {
+  while (!folder.empty() && folder.back() == '/') folder.remove_suffix(1);
+  while (!name.empty() && name.front() == '/') name.remove_prefix(1);
+  return std::string(folder) + "/" + std::string(name);
+}
 
 Status FileError(const std::string& path, int error) {
   return Status::Error(path + ": " + std::strerror(error));
@@ -83,15 +91,16 @@ Status WriteFileAtomically(const std::string& path, std::string_view bytes,
                            mode_t new_file_mode) {
   const std::string temp = path + ".tmp";
   const int flags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
-  int fd = open(temp.c_str(), flags, 0666);
+  int fd = open(temp.c_str(), flags, 0600);
   if (fd < 0 && errno == EEXIST) {
     // Left over from a crash during an earlier save.
     unlink(temp.c_str());
-    fd = open(temp.c_str(), flags, 0666);
+    fd = open(temp.c_str(), flags, 0600);
   }
   if (fd < 0) return FileError(path, errno);
 
-  // fchmod, since the mode given to open is cut by the umask.
+  // fchmod, since the mode given to open is cut by the umask. The temporary
+  // file starts private, so a failed fchmod (dropped) never opens it up.
   struct stat old_info;
   const bool replacing =
       stat(path.c_str(), &old_info) == 0 && S_ISREG(old_info.st_mode);

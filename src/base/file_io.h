@@ -20,6 +20,11 @@ namespace tallyhall {
 inline constexpr mode_t kPrivateFileMode = 0600;
 inline constexpr mode_t kDataFileMode = 0640;
 
+// Joins a folder and a file name with exactly one "/": trailing "/" of the
+// folder and leading "/" of the name are dropped. An empty folder gives
+// "/" + name.
+std::string JoinPath(std::string_view folder, std::string_view name);
+
 // The error "<path>: <strerror text>".
 Status FileError(const std::string& path, int error);
 

@@ -247,12 +247,6 @@ std::string DefaultSetting(std::string_view section, std::string_view key) {
   return ReadSettingFromText(kDefaultSettingsText, section, key);
 }
 
-std::string JoinPath(std::string_view folder, std::string_view name) {
-  while (!folder.empty() && folder.back() == '/') folder.remove_suffix(1);
-  while (!name.empty() && name.front() == '/') name.remove_prefix(1);
-  return std::string(folder) + "/" + std::string(name);
-}
-
 std::string SettingsFile::ReadSetting(std::string_view section,
                                       std::string_view key) const {
   std::string text;

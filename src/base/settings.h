@@ -19,11 +19,6 @@ extern const std::string_view kDefaultSettingsText;
 // none.
 std::string DefaultSetting(std::string_view section, std::string_view key);
 
-// Joins a folder and a file name with exactly one "/": trailing "/" of the
-// folder and leading "/" of the name are dropped. An empty folder gives
-// "/" + name.
-std::string JoinPath(std::string_view folder, std::string_view name);
-
 // Why section, key and value cannot make one key line, or empty when they
 // can: CR, LF or NUL in any of them, "=" in the key or a key that starts
 // with "[", "]" in the section.

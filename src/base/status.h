@@ -8,8 +8,11 @@
 namespace tallyhall {
 
 // Either OK or an error with a message that names what failed and why
-// (for file errors: the file name and the strerror text).
-class Status {
+// (for file errors: the file name and the strerror text). A Status must be
+// looked at: a caller that drops one on purpose says why where it does so.
+// Steps of handling that fail by the failure rule use Fail() instead (see
+// base/failure.h).
+class [[nodiscard]] Status {
  public:
   static Status Ok() { return Status(); }
   static Status Error(std::string message) {

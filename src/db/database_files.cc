@@ -34,16 +34,6 @@ class FdCloser {
   int fd_;
 };
 
-// The program folder's file `name`; an empty folder or "." means the
-// current folder.
-std::string JoinPath(std::string_view folder, std::string_view name) {
-  if (folder.empty() || folder == ".") return std::string(name);
-  std::string path(folder);
-  if (path.back() != '/') path += '/';
-  path += name;
-  return path;
-}
-
 // What reading does with a missing file.
 enum class MissingFile { kCreateEmpty, kFail };
 

@@ -14,6 +14,13 @@
 namespace tallyhall {
 namespace {
 
+TEST(JoinPathTest, UsesExactlyOneSlash) {
+  EXPECT_EQ(JoinPath("/srv/biller//", "/Tallyhall.ini"),
+            "/srv/biller/Tallyhall.ini");
+  EXPECT_EQ(JoinPath("data", "User.1"), "data/User.1");
+  EXPECT_EQ(JoinPath("", "x"), "/x");
+}
+
 TEST(WriteFileAtomicallyTest, FailedWriteLeavesTheOldFileWhole) {
   TempDir dir;
   const std::string path = dir.File("User.1");

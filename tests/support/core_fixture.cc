@@ -9,7 +9,7 @@ namespace tallyhall {
 CoreTest::CoreTest()
     : view_(1000),
       core_(folder_.path(), transport_, clock_, &view_, scheduler_) {
-  core_.Start();
+  EXPECT_TRUE(core_.Start().ok());
   TakeLines();
 }
 
