@@ -18,6 +18,7 @@
 #include "support/fakes.h"
 #include "support/server_process.h"
 #include "zone_client/zone_client.h"
+#include "zone_client/zone_messages.h"
 
 namespace tallyhall {
 
@@ -25,20 +26,8 @@ namespace tallyhall {
 // in at once.
 inline std::string PlayerLogin(std::string_view name, std::int32_t player_id,
                                bool confirmed, std::int32_t mac = 777) {
-  std::string message("\x04", 1);
-  message.push_back(confirmed ? '\x01' : '\x00');
-  message += Hex("0a 01 02 03");
-  message += PadField(name, 24);
-  message += std::string(40, '\0');
-  message += Int32ToBytes(player_id);
-  message += Int32ToBytes(mac);
-  return message;
-}
-
-// A message of `type` about `player_id`, followed by `rest`.
-inline std::string WithPlayer(char type, std::int32_t player_id,
-                              std::string_view rest) {
-  return std::string(1, type) + Int32ToBytes(player_id) + std::string(rest);
+  return PlayerLoginMessage(name, player_id, Hex("0a 01 02 03"), mac,
+                            confirmed);
 }
 
 class E2eTest : public ::testing::Test {

@@ -23,11 +23,11 @@ TEST_F(OperatorSessionTest, SysOpWritesASettingAndClosesAnotherZone) {
   // The one message a command by Sys gets back, and a reply to Sys.
   auto command = [&](std::string_view text) {
     std::vector<ServerMessage> got =
-        Exchange(*zone_a, WithPlayer('\x13', 21, std::string(text) + '\0'));
+        Exchange(*zone_a, CommandMessage(21, text));
     return got.size() == 1 ? got[0].message : "";
   };
   auto reply = [](std::string_view text) {
-    return WithPlayer('\x09', 21, std::string(text) + '\0');
+    return PlayerMessage('\x09', 21, std::string(text) + '\0');
   };
   EXPECT_EQ(command("?login wardenfox"),
             reply("Logged into Tallyhall as SysOp"));

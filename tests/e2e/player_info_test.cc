@@ -8,12 +8,6 @@
 namespace tallyhall {
 namespace {
 
-// A confirmed player login from 10.1.2.3 with MacID 777.
-std::string PlayerLogin(std::string_view name, std::int32_t player_id) {
-  return std::string("\x04\x01", 2) + Hex("0a 01 02 03") + PadField(name, 24) +
-         std::string(40, '\0') + Int32ToBytes(player_id) + Int32ToBytes(777);
-}
-
 class PlayerInfoE2eTest : public E2eTest {
  protected:
   void SetUp() override {
@@ -26,8 +20,7 @@ class PlayerInfoE2eTest : public E2eTest {
   // The texts of the replies to `player_id` after he types `command`.
   std::vector<std::string> Type(std::int32_t player_id,
                                 std::string_view command) {
-    zone_->SendReliable(std::string("\x13", 1) + Int32ToBytes(player_id) +
-                        std::string(command) + std::string(1, '\0'));
+    zone_->SendReliable(CommandMessage(player_id, command));
     std::vector<std::string> texts;
     const std::string header = std::string("\x09", 1) + Int32ToBytes(player_id);
     for (const ServerMessage& got : zone_->ReceiveMessages()) {
@@ -41,8 +34,8 @@ class PlayerInfoE2eTest : public E2eTest {
 };
 
 TEST_F(PlayerInfoE2eTest, SysOpReadsInfoAndAliasesOfAPlayerWhoLoggedIn) {
-  zone_->SendReliable(PlayerLogin("Ann", 21));
-  zone_->SendReliable(PlayerLogin("Warden", 22));
+  zone_->SendReliable(PlayerLogin("Ann", 21, /*confirmed=*/true));
+  zone_->SendReliable(PlayerLogin("Warden", 22, /*confirmed=*/true));
   ASSERT_EQ(zone_->ReceiveMessages().size(), 2u);  // the two login replies
 
   EXPECT_TRUE(Type(22, "?info ann").empty());  // not yet a SysOp

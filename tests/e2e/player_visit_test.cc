@@ -46,35 +46,34 @@ TEST_F(PlayerVisitTest, NewPlayerVisitsChatsLeavesAndFindsHisScoresAgain) {
   EXPECT_EQ(got[0].message.substr(170, 4), Int32ToBytes(1));
   EXPECT_EQ(got[0].message.substr(178), std::string(14, '\0'));
 
-  got = Exchange(*zone_a_, WithPlayer('\x13', 21, std::string("?about\0", 7)));
+  got = Exchange(*zone_a_, CommandMessage(21, "?about"));
   ASSERT_EQ(got.size(), 1u);
   EXPECT_EQ(got[0].sequence, 2);
-  EXPECT_EQ(got[0].message,
-            WithPlayer('\x09', 21,
-                       "A biller is a program that connects to a game server "
-                       "to save/keep players' scores, names, squads, ids, and "
-                       "other related information.") +
-                std::string(1, '\0'));
+  EXPECT_EQ(
+      got[0].message,
+      PlayerMessage('\x09', 21,
+                    "A biller is a program that connects to a game server "
+                    "to save/keep players' scores, names, squads, ids, and "
+                    "other related information.") +
+          std::string(1, '\0'));
 
   // Bob in the other zone shares the channel "lobby" and hears Ann.
   Exchange(*zone_b_, PlayerLogin("Bob", 31, true));
-  Exchange(*zone_b_,
-           WithPlayer('\x13', 31, std::string("?chat=x,lobby\0", 14)));
-  Exchange(*zone_a_, WithPlayer('\x13', 21, std::string("?chat=lobby\0", 12)));
-  zone_a_->SendReliable(WithPlayer('\x0e', 21, PadField("1", 32) + "hello"));
+  Exchange(*zone_b_, CommandMessage(31, "?chat=x,lobby"));
+  Exchange(*zone_a_, CommandMessage(21, "?chat=lobby"));
+  zone_a_->SendReliable(ChannelMessage(21, '1', "hello"));
   got = zone_b_->ReceiveMessages();
   ASSERT_EQ(got.size(), 1u);
-  EXPECT_EQ(got[0].message, WithPlayer('\x0a', 31,
-                                       "\x02"
-                                       "Ann> hello"));
+  EXPECT_EQ(got[0].message, PlayerMessage('\x0a', 31,
+                                          "\x02"
+                                          "Ann> hello"));
   EXPECT_TRUE(zone_a_->ReceiveMessages().empty());
 
   // Ann's data block, then her logoff with a score block.
   const std::string block(96, 'd');
   const std::string scores = Hex("05 00 02 00 03 00 64 00 00 00 c8 00 00 00");
-  zone_a_->SendReliable(WithPlayer('\x10', 21, block));
-  zone_a_->SendReliable(
-      WithPlayer('\x05', 21, std::string(8, '\0') + Hex("3c 00") + scores));
+  zone_a_->SendReliable(PlayerMessage(kDataBlockType, 21, block));
+  zone_a_->SendReliable(PlayerLogoffMessage(21, 60, scores));
   EXPECT_TRUE(server_->WaitForOutput("Score data updated to Score Database"));
   zone_a_->ReceiveMessages();
 

@@ -11,15 +11,10 @@ namespace {
 // The text of a 09 reply to `player_id`: the message without its header and
 // closing NUL.
 std::string ReplyText(const ServerMessage& got, std::int32_t player_id) {
-  const std::string header = WithPlayer('\x09', player_id, "");
+  const std::string header = PlayerMessage('\x09', player_id, "");
   if (!got.message.starts_with(header)) return "<not a reply>";
   return got.message.substr(header.size(),
                             got.message.size() - header.size() - 1);
-}
-
-std::string Logoff(std::int32_t player_id, std::string_view scores) {
-  return WithPlayer('\x05', player_id,
-                    std::string(8, '\0') + Hex("01 00") + std::string(scores));
 }
 
 class ScoreSwapTest : public E2eTest {};
@@ -36,25 +31,24 @@ TEST_F(ScoreSwapTest, SwapAskedForIsCarriedOutAtLogoffAndSaved) {
   ASSERT_EQ(Exchange(*zone, PlayerLogin("Alt", 22, true)).size(), 1u);
   const std::string alt_scores =
       Hex("07 00 01 00 02 00 10 00 00 00 20 00 00 00");
-  zone->SendReliable(Logoff(22, alt_scores));
+  zone->SendReliable(PlayerLogoffMessage(22, 1, alt_scores));
   ASSERT_TRUE(server_->WaitForOutput("Alt logging off"));
 
   std::vector<ServerMessage> got =
-      Exchange(*zone, WithPlayer('\x13', 21, std::string("?scoreown\0", 10)));
+      Exchange(*zone, CommandMessage(21, "?scoreown"));
   ASSERT_EQ(got.size(), 4u);
   EXPECT_TRUE(ReplyText(got[1], 21).starts_with("1. Main  "));
   EXPECT_TRUE(ReplyText(got[2], 21).starts_with("2. Alt  "));
   EXPECT_EQ(ReplyText(got[3], 21), "Page 1");
 
-  got = Exchange(*zone,
-                 WithPlayer('\x13', 21, std::string("?scoreswap ALT\0", 15)));
+  got = Exchange(*zone, CommandMessage(21, "?scoreswap ALT"));
   ASSERT_EQ(got.size(), 1u);
   EXPECT_EQ(ReplyText(got[0], 21),
             "ENABLED: Score swap of Main with Alt on exit");
 
   const std::string main_scores =
       Hex("03 00 04 00 05 00 00 01 00 00 00 02 00 00");
-  zone->SendReliable(Logoff(21, main_scores));
+  zone->SendReliable(PlayerLogoffMessage(21, 1, main_scores));
   ASSERT_TRUE(server_->WaitForOutput("Main Swapped Score with Alt"));
   EXPECT_EQ(server_->Stop(SIGTERM), 0);
 

@@ -21,17 +21,14 @@ class SquadVisitTest : public E2eTest {
 
   // A confirmed login; returns the login reply.
   std::string Enter(std::string_view name, std::int32_t player_id) {
-    zone_->SendReliable("\x04\x01" + Hex("0a 01 02 03") + PadField(name, 24) +
-                        std::string(40, '\0') + Int32ToBytes(player_id) +
-                        Int32ToBytes(777));
+    zone_->SendReliable(PlayerLogin(name, player_id, /*confirmed=*/true));
     std::optional<ServerMessage> reply = zone_->NextMessage();
     return reply ? reply->message : std::string();
   }
 
   // The texts of the 09 replies to a command the player types.
   Lines Type(std::int32_t player_id, std::string_view text) {
-    zone_->SendReliable("\x13" + Int32ToBytes(player_id) + std::string(text) +
-                        std::string(1, '\0'));
+    zone_->SendReliable(CommandMessage(player_id, text));
     Lines texts;
     for (const ServerMessage& got : zone_->ReceiveMessages()) {
       EXPECT_EQ(got.message.substr(0, 5), "\x09" + Int32ToBytes(player_id));
@@ -54,7 +51,7 @@ TEST_F(SquadVisitTest, PlayersCreateJoinListAndReenterASquad) {
   EXPECT_EQ(
       Type(22, "?squadmembers"),
       (Lines{"Members of squad Owls", "1. Ann - Owner", "2. Bob", "Page 1"}));
-  zone_->SendReliable("\x05" + Int32ToBytes(22));
+  zone_->SendReliable(PlayerLogoffMessage(22, 0));
   zone_->ReceiveMessages();
   EXPECT_EQ(Enter("Bob", 23).substr(30, 24), PadField("Owls", 24));
 }

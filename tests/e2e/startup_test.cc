@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <string>
 
-#include "e2e/e2e_fixture.h"
 #include "base/settings.h"
+#include "e2e/e2e_fixture.h"
 
 namespace tallyhall {
 namespace {

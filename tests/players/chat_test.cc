@@ -5,6 +5,7 @@
 
 #include "db/encoding.h"
 #include "support/core_fixture.h"
+#include "zone_client/zone_messages.h"
 
 namespace tallyhall {
 namespace {
@@ -40,17 +41,18 @@ class ChatTest : public CoreTest {
     return messages;
   }
   void Arena(std::int32_t id, std::string_view text) {
-    ReceiveReliable(
-        ZoneAddress(1),
-        "\x07" + Int32ToBytes(id) + std::string(6, 'x') + std::string(text));
+    std::string message = ArenaMessage(id, text);
+    message.replace(5, 6, 6, 'x');  // bytes the biller never reads
+    ReceiveReliable(ZoneAddress(1), message);
   }
   static std::string Broadcast(std::string_view text) {
     return Hex("03 b8 0b 00 00 02 00") + std::string(text) + '\0';
   }
+  // A channel line of Ann's; type 14 takes the same path as 0E.
   void SendLine(char digit, std::string_view text, char type = '\x0E') {
-    ReceiveReliable(
-        ZoneAddress(1),
-        type + Int32ToBytes(5) + PadField({&digit, 1}, 32) + std::string(text));
+    std::string message = ChannelMessage(5, digit, text);
+    message[0] = type;
+    ReceiveReliable(ZoneAddress(1), message);
   }
   static std::string Channel(int number, std::int32_t to,
                              std::string_view text) {
@@ -104,8 +106,9 @@ TEST_F(ChatTest, ChannelLineUsesEachRecipientsNumbering) {
 TEST_F(ChatTest, ChannelLineWithoutSuchChannelSendsNothing) {
   Add(2, "Bob", 6, "lobby,team,a");
   for (char digit : {'0', '3', 'a', ':'}) SendLine(digit, "x");
-  ReceiveReliable(ZoneAddress(1), "\x0E" + Int32ToBytes(5));  // no digit
-  ReceiveReliable(ZoneAddress(1), "\x0E" + Int32ToBytes(9) + "1");
+  ReceiveReliable(ZoneAddress(1),
+                  PlayerMessage(kChatChannelType, 5, ""));  // no digit
+  ReceiveReliable(ZoneAddress(1), PlayerMessage(kChatChannelType, 9, "1"));
   EXPECT_TRUE(Messages(2).empty());
   Ann().ChatChannels = ",,a";
   SendLine('1', "x");
@@ -113,9 +116,11 @@ TEST_F(ChatTest, ChannelLineWithoutSuchChannelSendsNothing) {
 }
 
 TEST_F(ChatTest, PlayerTextIsWrittenAsReceived) {
-  ReceiveReliable(ZoneAddress(1), "\x0F" + Int32ToBytes(5) +
-                                      std::string("\x1b[2J hi\0junk", 12));
-  ReceiveReliable(ZoneAddress(1), "\x0F" + Int32ToBytes(99) + "unknown");
+  ReceiveReliable(
+      ZoneAddress(1),
+      PlayerMessage(kPlayerTextType, 5, std::string("\x1b[2J hi\0junk", 12)));
+  ReceiveReliable(ZoneAddress(1),
+                  PlayerMessage(kPlayerTextType, 99, "unknown"));
   EXPECT_EQ(TakeLines(),
             Lines{"Main(ServerID:1 GroupID:1 ScoreID:1) [Ann] \x1b[2J hi"});
   EXPECT_TRUE(Messages(1).empty());

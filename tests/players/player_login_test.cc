@@ -6,6 +6,7 @@
 
 #include "db/encoding.h"
 #include "support/core_fixture.h"
+#include "zone_client/zone_messages.h"
 
 namespace tallyhall {
 namespace {
@@ -24,9 +25,8 @@ class PlayerLoginTest : public CoreTest {
   std::vector<std::string> Login(const std::string& name, std::int32_t pid,
                                  char flag = 0, std::int32_t mac = 99,
                                  std::string ip = Hex("0a 00 00 07")) {
-    std::string message = std::string("\x04", 1) + flag + ip;
-    message += PadField(name, 24) + std::string(40, 'x');
-    message += Int32ToBytes(pid) + Int32ToBytes(mac);
+    std::string message = PlayerLoginMessage(name, pid, ip, mac, flag != 0);
+    message.replace(30, 40, 40, 'x');  // bytes the biller never reads
     return Send(message);
   }
 
@@ -212,9 +212,10 @@ TEST_F(PlayerLoginTest, GreetingIsQueuedWithDefaultReplaced) {
 }
 
 TEST_F(PlayerLoginTest, LoginWithoutWholeMacIdIsLoggedAndIgnored) {
-  std::string message = std::string("\x04\x01", 2) + Hex("0a 00 00 07") +
-                        PadField("Ann", 24) + std::string(40, '\0') +
-                        Int32ToBytes(5) + Hex("01 02 03");
+  // The MacID is cut to its first three bytes, 01 02 03.
+  const std::string message =
+      PlayerLoginMessage("Ann", 5, Hex("0a 00 00 07"), 0x030201, true)
+          .substr(0, 77);
   EXPECT_TRUE(Send(message).empty());
   EXPECT_EQ(TakeLines(),
             std::vector<std::string>{kPrefix +

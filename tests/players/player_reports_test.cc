@@ -6,6 +6,7 @@
 
 #include "db/encoding.h"
 #include "support/core_fixture.h"
+#include "zone_client/zone_messages.h"
 
 namespace tallyhall {
 namespace {
@@ -26,10 +27,9 @@ class PlayerReportsTest : public CoreTest {
   }
 
   // Logoff of `pid` with a usage value and, when not empty, a score block.
-  void Logoff(std::int32_t pid, std::string usage = Hex("01 00"),
+  void Logoff(std::int32_t pid, std::int16_t usage = 1,
               const std::string& score = "") {
-    ReceiveReliable(ZoneAddress(1), "\x05" + Int32ToBytes(pid) +
-                                        std::string(8, '\0') + usage + score);
+    ReceiveReliable(ZoneAddress(1), PlayerLogoffMessage(pid, usage, score));
   }
 
   std::int32_t Usage(std::int32_t user_id) {
@@ -41,7 +41,7 @@ class PlayerReportsTest : public CoreTest {
 
 TEST_F(PlayerReportsTest, LogoffWithoutScoreBlockAddsUsageOnly) {
   users().SetUserField(1, UserField::kUsageTotal, Int32ToBytes(10));
-  Logoff(1, Hex("05 00"));
+  Logoff(1, 5);
   EXPECT_EQ(Usage(1), 15);
   EXPECT_EQ(scores().GetScoreRecord(1), std::string(14, '\0'));
   EXPECT_EQ(TakeLines(),
@@ -51,7 +51,7 @@ TEST_F(PlayerReportsTest, LogoffWithoutScoreBlockAddsUsageOnly) {
 
 TEST_F(PlayerReportsTest, LogoffStoresScoresAndNegativeUsage) {
   users().SetUserField(1, UserField::kUsageTotal, Int32ToBytes(10));
-  Logoff(1, Hex("ff ff"), kReported);
+  Logoff(1, -1, kReported);
   EXPECT_EQ(Usage(1), 9);
   EXPECT_EQ(scores().GetScoreRecord(1), kReported);
   EXPECT_EQ(TakeLines(),
@@ -61,7 +61,7 @@ TEST_F(PlayerReportsTest, LogoffStoresScoresAndNegativeUsage) {
 
 TEST_F(PlayerReportsTest, UsageOverflowIsLoggedAndLogoffGoesOn) {
   users().SetUserField(1, UserField::kUsageTotal, Hex("ff ff ff 7f"));
-  Logoff(1, Hex("01 00"), kReported);
+  Logoff(1, 1, kReported);
   EXPECT_EQ(Usage(1), 0x7fffffff);
   EXPECT_EQ(TakeLines(), (std::vector<std::string>{
                              kPrefix + ") Main logging off", "Overflow 6",
@@ -71,14 +71,14 @@ TEST_F(PlayerReportsTest, UsageOverflowIsLoggedAndLogoffGoesOn) {
 }
 
 TEST_F(PlayerReportsTest, ShortScoreBlocksAreNotStored) {
-  Logoff(1, Hex("00 00"), kReported.substr(0, 5));
+  Logoff(1, 0, kReported.substr(0, 5));
   EXPECT_EQ(scores().GetScoreRecord(1), std::string(14, '\0'));
   EXPECT_EQ(TakeLines().size(), 1u);
   LoginPlayer(1, "Main", 1, 77);
   ReceiveReliable(ZoneAddress(1),
-                  "\x11" + Int32ToBytes(1) + kReported.substr(0, 13));
+                  PlayerMessage(kScoreUpdateType, 1, kReported.substr(0, 13)));
   ReceiveReliable(ZoneAddress(1),
-                  "\x10" + Int32ToBytes(1) + std::string(95, 'd'));
+                  PlayerMessage(kDataBlockType, 1, std::string(95, 'd')));
   EXPECT_EQ(scores().GetScoreRecord(1), std::string(14, '\0'));
   EXPECT_EQ(users().GetUserField(1, UserField::kDataBlock),
             std::string(96, '\0'));
@@ -86,7 +86,7 @@ TEST_F(PlayerReportsTest, ShortScoreBlocksAreNotStored) {
 
 TEST_F(PlayerReportsTest, ScoreSwapExchangesBothWays) {
   Zone(1).Player(1).SwapName = "Alt";
-  Logoff(1, Hex("00 00"), kReported);
+  Logoff(1, 0, kReported);
   EXPECT_EQ(scores().GetScoreRecord(1), kOtherOld);
   EXPECT_EQ(scores().GetScoreRecord(2), kReported);
   EXPECT_EQ(TakeLines(),
@@ -107,7 +107,7 @@ TEST_F(PlayerReportsTest, ScoreSwapNeedsSameMacId) {
   LoginPlayer(1, "Stranger", 3, 78);  // UserID 3
   RemovePlayer(Zone(1), 2);
   Zone(1).Player(1).SwapName = "Stranger";
-  Logoff(1, Hex("00 00"), kReported);
+  Logoff(1, 0, kReported);
   EXPECT_EQ(scores().GetScoreRecord(1), kReported);
   EXPECT_EQ(scores().GetScoreRecord(3), std::string(14, '\0'));
   EXPECT_EQ(TakeLines().back(), "Score data updated to Score Database");
@@ -127,14 +127,13 @@ TEST_F(PlayerReportsTest, SwapRecordIsFoundByNameCutAtNul) {
 
 TEST_F(PlayerReportsTest, DataBlockAndScoreUpdateReturnInNextLoginReply) {
   const std::string block(96, 'd');
-  ReceiveReliable(ZoneAddress(1), "\x10" + Int32ToBytes(1) + block);
-  ReceiveReliable(ZoneAddress(1), "\x11" + Int32ToBytes(1) + kReported);
+  ReceiveReliable(ZoneAddress(1), PlayerMessage(kDataBlockType, 1, block));
+  ReceiveReliable(ZoneAddress(1),
+                  PlayerMessage(kScoreUpdateType, 1, kReported));
   Logoff(1);
   TakeSent(ZoneAddress(1));
-  ReceiveReliable(ZoneAddress(1), std::string("\x04\x01", 2) + PadField("", 4) +
-                                      PadField("Main", 24) +
-                                      std::string(40, '\0') + Int32ToBytes(1) +
-                                      Int32ToBytes(77));
+  ReceiveReliable(ZoneAddress(1),
+                  PlayerLoginMessage("Main", 1, "", 77, /*confirmed=*/true));
   auto sent = TakeSent(ZoneAddress(1));
   ASSERT_EQ(sent.size(), 2u);  // the acknowledgement, then the reply
   auto reply = DecodeReliable(sent[1]);
@@ -144,10 +143,11 @@ TEST_F(PlayerReportsTest, DataBlockAndScoreUpdateReturnInNextLoginReply) {
 }
 
 TEST_F(PlayerReportsTest, ReportsForUnknownPlayerAreIgnored) {
-  Logoff(9, Hex("05 00"), kReported);
+  Logoff(9, 5, kReported);
   ReceiveReliable(ZoneAddress(1),
-                  "\x10" + Int32ToBytes(9) + std::string(96, 'd'));
-  ReceiveReliable(ZoneAddress(1), "\x11" + Int32ToBytes(9) + kReported);
+                  PlayerMessage(kDataBlockType, 9, std::string(96, 'd')));
+  ReceiveReliable(ZoneAddress(1),
+                  PlayerMessage(kScoreUpdateType, 9, kReported));
   EXPECT_TRUE(TakeLines().empty());
   EXPECT_EQ(Usage(1), 0);
   EXPECT_EQ(scores().GetScoreRecord(1), std::string(14, '\0'));

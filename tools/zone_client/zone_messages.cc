@@ -2,9 +2,9 @@
 // messages the biller sends back as one readable line each.
 #include "zone_client/zone_messages.h"
 
+#include "base/terminal.h"
 #include "db/encoding.h"
 #include "db/score_db.h"
-#include "shell/console_view.h"
 
 namespace tallyhall {
 
@@ -65,9 +65,23 @@ std::string PlayerLoginMessage(std::string_view name, std::int32_t player_id,
   return message;
 }
 
-std::string PlayerLogoffMessage(std::int32_t player_id, std::int16_t usage) {
-  return PlayerMessage(kPlayerLogoffType, player_id,
-                       std::string(8, '\0') + Int16ToBytes(usage));
+std::string PlayerLogoffMessage(std::int32_t player_id, std::int16_t usage,
+                                std::string_view score_block) {
+  return PlayerMessage(
+      kPlayerLogoffType, player_id,
+      std::string(8, '\0') + Int16ToBytes(usage) + std::string(score_block));
+}
+
+std::string ArenaMessage(std::int32_t player_id, std::string_view text) {
+  // Six unread bytes stand between the PlayerID and the text.
+  return PlayerMessage(kArenaMessageType, player_id,
+                       std::string(6, '\0') + std::string(text));
+}
+
+std::string ChannelMessage(std::int32_t player_id, char digit,
+                           std::string_view text) {
+  return PlayerMessage(kChatChannelType, player_id,
+                       PadField(std::string(1, digit), 32) + std::string(text));
 }
 
 std::string CommandMessage(std::int32_t player_id, std::string_view text) {
@@ -77,11 +91,7 @@ std::string CommandMessage(std::int32_t player_id, std::string_view text) {
 
 std::string MessageForTypedLine(std::int32_t player_id, std::string_view line) {
   if (line.starts_with('?')) return CommandMessage(player_id, line);
-  if (line.starts_with("**")) {
-    // Six unread bytes stand between the PlayerID and the text.
-    return PlayerMessage(kArenaMessageType, player_id,
-                         std::string(6, '\0') + std::string(line.substr(2)));
-  }
+  if (line.starts_with("**")) return ArenaMessage(player_id, line.substr(2));
   if (line.starts_with(';')) {
     line.remove_prefix(1);
     char channel = '1';
@@ -90,9 +100,7 @@ std::string MessageForTypedLine(std::int32_t player_id, std::string_view line) {
       channel = line[0];
       line.remove_prefix(2);
     }
-    return PlayerMessage(
-        kChatChannelType, player_id,
-        PadField(std::string(1, channel), 32) + std::string(line));
+    return ChannelMessage(player_id, channel, line);
   }
   return PlayerMessage(kPlayerTextType, player_id,
                        std::string(line) + std::string(1, '\0'));

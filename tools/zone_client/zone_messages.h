@@ -16,6 +16,8 @@ inline constexpr char kPlayerLogoffType = '\x05';
 inline constexpr char kArenaMessageType = '\x07';
 inline constexpr char kChatChannelType = '\x0e';
 inline constexpr char kPlayerTextType = '\x0f';
+inline constexpr char kDataBlockType = '\x10';
+inline constexpr char kScoreUpdateType = '\x11';
 inline constexpr char kUserCommandType = '\x13';
 
 // `type`, the PlayerID (4 bytes), then `rest`.
@@ -29,8 +31,18 @@ std::string PlayerLoginMessage(std::string_view name, std::int32_t player_id,
                                std::string_view ip, std::int32_t mac,
                                bool confirmed);
 
-// Player logoff (05) with a usage value and no score block.
-std::string PlayerLogoffMessage(std::int32_t player_id, std::int16_t usage);
+// Player logoff (05): 8 unread bytes, the usage value (2 bytes), then
+// `score_block` (the optional 14-byte score record; any bytes given).
+std::string PlayerLogoffMessage(std::int32_t player_id, std::int16_t usage,
+                                std::string_view score_block = "");
+
+// Arena message to all zones (07): 6 unread bytes, then the text.
+std::string ArenaMessage(std::int32_t player_id, std::string_view text);
+
+// Chat channel line (0E): the channel digit in a 32-byte field, then the
+// text.
+std::string ChannelMessage(std::int32_t player_id, char digit,
+                           std::string_view text);
 
 // User command (13): the text ended by a NUL.
 std::string CommandMessage(std::int32_t player_id, std::string_view text);
