@@ -51,6 +51,27 @@ class E2eTest : public ::testing::Test {
     return zone.ReceiveMessages();
   }
 
+  // The text of a 09 reply to `player_id` (the message without its header
+  // and closing NUL); "<not a reply>" for any other message.
+  static std::string ReplyText(const ServerMessage& got,
+                               std::int32_t player_id) {
+    const std::string header = PlayerMessage('\x09', player_id, "");
+    if (!got.message.starts_with(header)) return "<not a reply>";
+    return got.message.substr(header.size(),
+                              got.message.size() - header.size() - 1);
+  }
+
+  // The player types `text` in `zone`; the texts of every message sent back.
+  static std::vector<std::string> Type(ZoneClient& zone, std::int32_t player_id,
+                                       std::string_view text) {
+    std::vector<std::string> texts;
+    for (const ServerMessage& got :
+         Exchange(zone, CommandMessage(player_id, text))) {
+      texts.push_back(ReplyText(got, player_id));
+    }
+    return texts;
+  }
+
   std::unique_ptr<ZoneClient> NewZone() {
     return std::make_unique<ZoneClient>(port_);
   }

@@ -20,14 +20,7 @@ class PlayerInfoE2eTest : public E2eTest {
   // The texts of the replies to `player_id` after he types `command`.
   std::vector<std::string> Type(std::int32_t player_id,
                                 std::string_view command) {
-    zone_->SendReliable(CommandMessage(player_id, command));
-    std::vector<std::string> texts;
-    const std::string header = std::string("\x09", 1) + Int32ToBytes(player_id);
-    for (const ServerMessage& got : zone_->ReceiveMessages()) {
-      if (!got.message.starts_with(header)) continue;
-      texts.push_back(got.message.substr(5, got.message.size() - 6));
-    }
-    return texts;
+    return E2eTest::Type(*zone_, player_id, command);
   }
 
   std::unique_ptr<ZoneClient> zone_;

@@ -8,15 +8,6 @@
 namespace tallyhall {
 namespace {
 
-// The text of a 09 reply to `player_id`: the message without its header and
-// closing NUL.
-std::string ReplyText(const ServerMessage& got, std::int32_t player_id) {
-  const std::string header = PlayerMessage('\x09', player_id, "");
-  if (!got.message.starts_with(header)) return "<not a reply>";
-  return got.message.substr(header.size(),
-                            got.message.size() - header.size() - 1);
-}
-
 class ScoreSwapTest : public E2eTest {};
 
 TEST_F(ScoreSwapTest, SwapAskedForIsCarriedOutAtLogoffAndSaved) {

@@ -28,13 +28,7 @@ class SquadVisitTest : public E2eTest {
 
   // The texts of the 09 replies to a command the player types.
   Lines Type(std::int32_t player_id, std::string_view text) {
-    zone_->SendReliable(CommandMessage(player_id, text));
-    Lines texts;
-    for (const ServerMessage& got : zone_->ReceiveMessages()) {
-      EXPECT_EQ(got.message.substr(0, 5), "\x09" + Int32ToBytes(player_id));
-      texts.push_back(got.message.substr(5, got.message.size() - 6));
-    }
-    return texts;
+    return E2eTest::Type(*zone_, player_id, text);
   }
 
   std::unique_ptr<ZoneClient> zone_;
