@@ -2,6 +2,13 @@
 // terminal, zone table, queued greetings and the time of the last periodic
 // save. Its entry points are the events of the loop: a datagram, the greeting
 // timer and the 30-second save tick.
+//
+// It is also the one context that every handler receives, as the server
+// struct is in event-loop servers: zone login, the player handlers, the
+// commands and the send operations of net/messages take a ServerCore& and
+// reach the zone table, the settings, the terminal, the transport and the
+// clock through it. This header is therefore the one header above their
+// floor that they include; nothing else of shell/ is included below it.
 #ifndef TALLYHALL_SHELL_SERVER_CORE_H_
 #define TALLYHALL_SHELL_SERVER_CORE_H_
 
