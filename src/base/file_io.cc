@@ -11,6 +11,20 @@
 namespace tallyhall {
 namespace {
 
+// Closes a file descriptor when it goes out of scope.
+class FdCloser {
+ public:
+  explicit FdCloser(int fd) : fd_(fd) {}
+  ~FdCloser() {
+    if (fd_ >= 0) close(fd_);
+  }
+  FdCloser(const FdCloser&) = delete;
+  FdCloser& operator=(const FdCloser&) = delete;
+
+ private:
+  int fd_;
+};
+
 // Writes all of `bytes` to `fd`; returns 0 or the errno value.
 int WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
@@ -63,6 +77,63 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
 
 Status FileError(const std::string& path, int error) {
   return Status::Error(path + ": " + std::strerror(error));
+}
+
+std::optional<FileFacts> FactsOf(const std::string& path) {
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) return std::nullopt;
+  return FileFacts{.modified = info.st_mtime,
+                   .size = static_cast<std::uint64_t>(info.st_size)};
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+Status ReadRegularFile(
+    const std::string& path, MissingFile missing, mode_t new_file_mode,
+    const std::function<std::optional<ReadPlan>(std::uint64_t length)>& plan,
+    FileContents& contents) {
+  // O_NONBLOCK keeps a FIFO from blocking the open; it is refused below.
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0 && errno == ENOENT && missing == MissingFile::kCreateEmpty) {
+    fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK,
+              new_file_mode);
+    // The umask cut the mode given to open; a failure here leaves the file
+    // with fewer rights, never more, so it is dropped.
+    if (fd >= 0) fchmod(fd, new_file_mode);
+  }
+  if (fd < 0) return FileError(path, errno);
+  FdCloser closer(fd);
+
+  struct stat info;
+  if (fstat(fd, &info) != 0) return FileError(path, errno);
+  if (S_ISDIR(info.st_mode)) return FileError(path, EISDIR);
+  if (!S_ISREG(info.st_mode)) return FileError(path, EINVAL);
+  const auto length = static_cast<std::uint64_t>(info.st_size);
+  const std::optional<ReadPlan> wanted = plan(length);
+  if (!wanted) return FileError(path, EFBIG);
+
+  std::string data;
+  try {
+    data.reserve(std::max(wanted->capacity, wanted->size));
+    data.resize(wanted->size, '\0');
+  } catch (const std::exception&) {  // bad_alloc, length_error
+    return FileError(path, ENOMEM);
+  }
+  std::size_t done = 0;
+  while (done < data.size()) {
+    ssize_t got = read(fd, data.data() + done, data.size() - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return FileError(path, errno);
+    if (got == 0) break;  // The file ended early; the rest stays NUL.
+    done += static_cast<std::size_t>(got);
+  }
+  contents.bytes = std::move(data);
+  contents.length = length;
+  contents.from_file = done;
+  return Status::Ok();
 }
 
 Status ReadWholeFile(const std::string& path, std::string& text) {

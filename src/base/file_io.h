@@ -6,7 +6,9 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <ctime>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -31,6 +33,47 @@ Status FileError(const std::string& path, int error);
 // Reads the whole file into `text`. A missing file reads as empty text; any
 // other failure is an error (and `text` is empty).
 Status ReadWholeFile(const std::string& path, std::string& text);
+
+// A file's last modification and its size, as the file system tells them.
+struct FileFacts {
+  std::time_t modified = 0;
+  std::uint64_t size = 0;
+};
+
+// The facts of the file at `path` (following links); nullopt when it cannot
+// be looked at.
+std::optional<FileFacts> FactsOf(const std::string& path);
+
+// True when `path` names a regular file (following links).
+bool IsRegularFile(const std::string& path);
+
+// How a read treats a missing file.
+enum class MissingFile { kCreateEmpty, kFail };
+
+// How much of a file a read wants once it knows the file's length: `size`
+// bytes from its start (those past its end read as NUL), in a string with
+// room for `capacity` bytes.
+struct ReadPlan {
+  std::size_t size = 0;
+  std::size_t capacity = 0;
+};
+
+// What ReadRegularFile read.
+struct FileContents {
+  std::string bytes;          // the planned size
+  std::uint64_t length = 0;   // of the file
+  std::size_t from_file = 0;  // leading bytes of `bytes` that came from it
+};
+
+// Reads the regular file at `path` as `plan` asks, given the file's length;
+// `plan` returns nullopt for a file too large to read. A missing file is
+// created empty with exactly `new_file_mode` when `missing` says so, else it
+// is an error. Opening never blocks, and anything but a regular file (a
+// folder, a FIFO, a device) is refused. Errors read "<path>: <reason>".
+Status ReadRegularFile(
+    const std::string& path, MissingFile missing, mode_t new_file_mode,
+    const std::function<std::optional<ReadPlan>(std::uint64_t length)>& plan,
+    FileContents& contents);
 
 // Fault injection for tests of WriteFileAtomically.
 struct AtomicWriteHooks {

@@ -2,13 +2,12 @@
 // player may use them; ?bhelp shows the blocks of the levels the caller holds.
 #include "commands/info_commands.h"
 
-#include <sys/stat.h>
-
 #include <array>
 #include <cstdio>
 #include <ctime>
 
 #include "base/failure.h"
+#include "base/file_io.h"
 #include "commands/command_context.h"
 #include "db/encoding.h"
 #include "shell/server_core.h"
@@ -124,15 +123,15 @@ std::string FileDateText(std::time_t time) {
 }  // namespace
 
 std::string VersionText(std::string_view exe_path) {
-  struct stat info {};
-  if (stat(std::string(exe_path).c_str(), &info) != 0) return {};
-  const std::string date = FileDateText(info.st_mtime);
+  const std::optional<FileFacts> facts = FactsOf(std::string(exe_path));
+  if (!facts) return {};
+  const std::string date = FileDateText(facts->modified);
   if (date.empty()) return {};
   std::string text(kProgramTitle);
   text += DecimalText(kMajorVersion);
   text += " (Vesta Biller)";
   text += " Date " + date;
-  text += " Size " + DecimalText(info.st_size) + "B";
+  text += " Size " + DecimalText(static_cast<std::int64_t>(facts->size)) + "B";
   text += "  ";
   text += kCreditLine;
   return text;

@@ -3,15 +3,9 @@
 // a database unchanged since its file was read or written is not rewritten.
 #include "db/database_files.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <exception>
 #include <limits>
+#include <optional>
 #include <utility>
 
 #include "db/encoding.h"
@@ -19,23 +13,6 @@
 namespace tallyhall {
 
 namespace {
-
-// Closes a file descriptor when it goes out of scope.
-class FdCloser {
- public:
-  explicit FdCloser(int fd) : fd_(fd) {}
-  ~FdCloser() {
-    if (fd_ >= 0) close(fd_);
-  }
-  FdCloser(const FdCloser&) = delete;
-  FdCloser& operator=(const FdCloser&) = delete;
-
- private:
-  int fd_;
-};
-
-// What reading does with a missing file.
-enum class MissingFile { kCreateEmpty, kFail };
 
 // Room reserved beyond the records read: an eighth more, at least 64
 // records. Its pages are not touched until records are added, so it costs
@@ -59,45 +36,23 @@ struct DatabaseFile {
 // bytes of a last record that the file cuts short are NUL.
 Status ReadDatabaseFile(const std::string& path, std::size_t record_size,
                         MissingFile missing, DatabaseFile& file) {
-  // O_NONBLOCK keeps a FIFO from blocking the open; it is refused below.
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0 && errno == ENOENT && missing == MissingFile::kCreateEmpty) {
-    fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK,
-              kDataFileMode);
-    if (fd >= 0) fchmod(fd, kDataFileMode);  // the umask cut the mode above
-  }
-  if (fd < 0) return FileError(path, errno);
-  FdCloser closer(fd);
-
-  struct stat info;
-  if (fstat(fd, &info) != 0) return FileError(path, errno);
-  if (S_ISDIR(info.st_mode)) return FileError(path, EISDIR);
-  if (!S_ISREG(info.st_mode)) return FileError(path, EINVAL);
-
-  const auto length = static_cast<std::uint64_t>(info.st_size);
-  std::uint64_t records = RecordCount(length, record_size);
-  if (records >
-      static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) {
-    return FileError(path, EFBIG);
-  }
-  std::string data;
-  try {
-    data.reserve(WithHeadroom(records * record_size, record_size));
-    data.resize(records * record_size, '\0');
-  } catch (const std::exception&) {  // bad_alloc, length_error
-    return FileError(path, ENOMEM);
-  }
-  std::size_t done = 0;
-  while (done < data.size()) {
-    ssize_t got = read(fd, data.data() + done, data.size() - done);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return FileError(path, errno);
-    if (got == 0) break;  // The file ended early; the rest stays NUL.
-    done += static_cast<std::size_t>(got);
-  }
-  file.length = length;
-  file.exact = done == data.size() && length == data.size();
-  file.bytes = std::move(data);
+  std::uint64_t records = 0;
+  auto plan = [&](std::uint64_t length) -> std::optional<ReadPlan> {
+    records = RecordCount(length, record_size);
+    if (records >
+        static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) {
+      return std::nullopt;
+    }
+    const auto size = static_cast<std::size_t>(records * record_size);
+    return ReadPlan{.size = size, .capacity = WithHeadroom(size, record_size)};
+  };
+  FileContents contents;
+  Status status = ReadRegularFile(path, missing, kDataFileMode, plan, contents);
+  if (!status.ok()) return status;
+  file.length = contents.length;
+  file.exact = contents.from_file == contents.bytes.size() &&
+               contents.length == contents.bytes.size();
+  file.bytes = std::move(contents.bytes);
   file.count = static_cast<std::int32_t>(records);
   return Status::Ok();
 }
@@ -114,11 +69,6 @@ Status LoadDatabase(const std::string& path, std::size_t record_size,
   db.Assign(std::move(file.bytes), file.count);
   if (file.exact) db.MarkWritten();
   return Status::Ok();
-}
-
-bool IsRegularFile(const std::string& path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 std::string CountsText(const ZoneDatabases& dbs) {
