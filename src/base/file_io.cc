@@ -86,6 +86,13 @@ std::optional<FileFacts> FactsOf(const std::string& path) {
                    .size = static_cast<std::uint64_t>(info.st_size)};
 }
 
+int OpenForReadingError(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return errno;
+  close(fd);
+  return 0;
+}
+
 bool IsRegularFile(const std::string& path) {
   struct stat info;
   return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);

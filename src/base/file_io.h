@@ -44,6 +44,10 @@ struct FileFacts {
 // be looked at.
 std::optional<FileFacts> FactsOf(const std::string& path);
 
+// 0 when the file at `path` opens for reading; otherwise the errno value
+// (ENOENT for a missing file).
+int OpenForReadingError(const std::string& path);
+
 // True when `path` names a regular file (following links).
 bool IsRegularFile(const std::string& path);
 

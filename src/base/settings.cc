@@ -2,9 +2,6 @@
 // first start, and the conversions of the seven values read at start-up.
 #include "base/settings.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <vector>
 
@@ -272,12 +269,9 @@ Status SettingsFile::WriteSetting(std::string_view section,
 }
 
 Status SettingsFile::EnsureExists() {
-  int fd = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd >= 0) {
-    close(fd);
-    return Status::Ok();
-  }
-  if (errno != ENOENT) return FileError(path_, errno);
+  const int error = OpenForReadingError(path_);
+  if (error == 0) return Status::Ok();
+  if (error != ENOENT) return FileError(path_, error);
   return WriteFileAtomically(path_, kDefaultSettingsText, nullptr,
                              kPrivateFileMode);
 }
