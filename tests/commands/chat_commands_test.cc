@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "db/encoding.h"
-#include "support/core_fixture.h"
+#include "support/chat_fixture.h"
 
 namespace tallyhall {
 namespace {
@@ -12,26 +12,7 @@ namespace {
 using Lines = std::vector<std::string>;
 const std::string kNotFound = "Not found on Tallyhall network";
 
-// Zone 1 "Main" holds Ann (PlayerID 5, lobby,team); zone 2 is "Side".
-class ChatCommandsTest : public CoreTest {
- protected:
-  void SetUp() override {
-    LoginZone(1, "Main");
-    LoginZone(2, "Side");
-    TakeLines();
-    Add(1, "Ann", 5, "lobby,team");
-  }
-  ZonePlayer& Add(int zone, std::string name, std::int32_t id,
-                  std::string channels = "", std::int32_t mac = 0,
-                  std::string_view ip = "") {
-    ZonePlayer& player = AddPresentPlayer(zone, std::move(name), id);
-    player.ChatChannels = std::move(channels);
-    player.MacID = mac;
-    player.IP = BytesToInt32(Hex(ip));
-    return player;
-  }
-  ZonePlayer& Ann() { return Zone(1).Players[0]; }
-};
+using ChatCommandsTest = ChatFixture;
 
 TEST_F(ChatCommandsTest, ChatSetFormStoresTextUnchanged) {
   for (auto [typed, stored] : std::vector<std::pair<std::string, std::string>>{

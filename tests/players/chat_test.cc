@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "db/encoding.h"
-#include "support/core_fixture.h"
+#include "support/chat_fixture.h"
 #include "zone_client/zone_messages.h"
 
 namespace tallyhall {
@@ -12,26 +12,8 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// Zone 1 "Main" holds Ann (PlayerID 5, lobby,team); zone 2 is "Side".
-class ChatTest : public CoreTest {
+class ChatTest : public ChatFixture {
  protected:
-  void SetUp() override {
-    LoginZone(1, "Main");
-    LoginZone(2, "Side");
-    TakeLines();
-    Add(1, "Ann", 5, "lobby,team");
-  }
-  ZonePlayer& Add(int zone, std::string name, std::int32_t id,
-                  std::string channels = "", std::int32_t mac = 0,
-                  std::string_view ip = "") {
-    ZonePlayer player;
-    player.PlayerName = std::move(name);
-    player.PlayerID = id;
-    player.ChatChannels = std::move(channels);
-    player.MacID = mac;
-    player.IP = BytesToInt32(Hex(ip));
-    return Zone(zone).Players.emplace_back(std::move(player));
-  }
   // Messages sent to zone `n`, acknowledgements left out.
   Lines Messages(int n) {
     Lines messages;
@@ -59,7 +41,6 @@ class ChatTest : public CoreTest {
     return "\x0A" + Int32ToBytes(to) + static_cast<char>(number) + "Ann> " +
            std::string(text);
   }
-  ZonePlayer& Ann() { return Zone(1).Players[0]; }
 };
 
 TEST_F(ChatTest, ArenaFromZoneItselfIgnoresLockAndReachesEveryZone) {
