@@ -144,21 +144,31 @@ Status LoadDatabases(std::string_view folder, std::string_view zone_name,
 
 Status SaveDatabases(std::string_view folder, std::string_view zone_name,
                      const DatabaseIds& ids, const ZoneDatabases& dbs,
-                     Terminal& terminal) {
+                     Terminal& terminal, const AtomicWriteHooks* hooks) {
   DatabasePaths paths = PathsOf(folder, ids);
-  const std::pair<const std::string*, const std::string*> files[] = {
-      {&paths.user, &dbs.users.bytes()},
-      {&paths.squad, &dbs.squads.bytes()},
-      {&paths.score, &dbs.scores.bytes()},
-  };
   Status first = Status::Ok();
-  for (const auto& [path, bytes] : files) {
-    Status status = WriteFileAtomically(*path, *bytes);
-    if (status.ok()) continue;
+  auto note_failure = [&](const Status& status) {
     // The message reads "<file>: <reason>".
     terminal.WriteLogLine(std::string(zone_name) + " Could not write " +
                           status.message());
     if (first.ok()) first = status;
+  };
+  // User records name score records by position: Score goes first, and a
+  // User file is never written past a Score file that could not be, so a
+  // crash or a full disk never leaves users pointing past the scores.
+  const Status score =
+      WriteFileAtomically(paths.score, dbs.scores.bytes(), hooks);
+  if (!score.ok()) note_failure(score);
+  const Status squad =
+      WriteFileAtomically(paths.squad, dbs.squads.bytes(), hooks);
+  if (!squad.ok()) note_failure(squad);
+  if (score.ok()) {
+    const Status user =
+        WriteFileAtomically(paths.user, dbs.users.bytes(), hooks);
+    if (!user.ok()) note_failure(user);
+  } else {
+    note_failure(Status::Error(paths.user +
+                               ": kept, as the Score file was not written"));
   }
   if (first.ok()) {
     terminal.WriteLogLine(std::string(zone_name) +

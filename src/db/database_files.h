@@ -39,13 +39,17 @@ Status LoadDatabases(std::string_view folder, std::string_view zone_name,
                      const DatabaseIds& ids, ZoneDatabases& dbs,
                      Terminal& terminal);
 
-// Replaces each of the three files atomically with its database. Every file
-// is attempted; each failure writes a line naming the file and the reason.
-// When all three are written, writes "<zone_name> Written: ..." with the
-// three counts. Returns the first error, if any.
+// Replaces the three files atomically with the databases, Score first,
+// then Squad, then User. Every failure writes a line "<zone_name> Could not
+// write <file>: <reason>". When the Score file could not be written, the
+// User file is left as it is (its records would name score records past the
+// end of the Score file), with such a line too. When all three are written,
+// writes "<zone_name> Written: ..." with the three counts. Returns the first
+// error, if any. `hooks` are the test seams of WriteFileAtomically.
 Status SaveDatabases(std::string_view folder, std::string_view zone_name,
                      const DatabaseIds& ids, const ZoneDatabases& dbs,
-                     Terminal& terminal);
+                     Terminal& terminal,
+                     const AtomicWriteHooks* hooks = nullptr);
 
 }  // namespace tallyhall
 
