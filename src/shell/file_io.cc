@@ -79,8 +79,9 @@ Status WriteFileAtomically(const std::string& path, std::string_view bytes,
   if (stat(path.c_str(), &old_info) == 0 && S_ISREG(old_info.st_mode)) {
     fchmod(fd, old_info.st_mode & 07777);
   }
+  const bool sync = hooks == nullptr || !hooks->skip_sync;
   int error = WriteAll(fd, bytes);
-  if (error == 0 && fsync(fd) != 0) error = errno;
+  if (error == 0 && sync && fsync(fd) != 0) error = errno;
   if (close(fd) != 0 && error == 0) error = errno;
   if (error == 0 && hooks != nullptr && hooks->before_rename) {
     error = hooks->before_rename(temp);
@@ -90,7 +91,7 @@ Status WriteFileAtomically(const std::string& path, std::string_view bytes,
     unlink(temp.c_str());
     return FileError(path, error);
   }
-  SyncFolderOf(path);
+  if (sync) SyncFolderOf(path);
   return Status::Ok();
 }
 

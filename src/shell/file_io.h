@@ -18,11 +18,14 @@ Status FileError(const std::string& path, int error);
 // other failure is an error (and `text` is empty).
 Status ReadWholeFile(const std::string& path, std::string& text);
 
-// Fault injection for tests of WriteFileAtomically.
+// Test seams of WriteFileAtomically: fault injection, and leaving out the
+// disk syncs where no crash is to be survived (a fuzzer on a memory folder).
 struct AtomicWriteHooks {
   // Called with the temporary file's path once it is written and synced,
   // just before the rename; a non-zero errno value fails the write there.
   std::function<int(const std::string& temp_path)> before_rename;
+  // Neither the file nor its folder is synced.
+  bool skip_sync = false;
 };
 
 // Writes `bytes` to a temporary file in the same folder (`path` + ".tmp"),

@@ -8,11 +8,13 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "net/address.h"
 #include "net/transport.h"
 #include "shell/clock.h"
+#include "shell/file_io.h"
 #include "shell/settings.h"
 #include "shell/terminal.h"
 #include "zones/zone_table.h"
@@ -88,6 +90,12 @@ class ServerCore {
   }
   int last_save_time() const { return last_save_time_; }
   std::uint64_t NextZoneSerial() { return ++zone_serials_; }
+  // How the settings file and the databases are replaced; tests and the
+  // fuzzer set these, the server keeps the defaults.
+  const AtomicWriteHooks& file_hooks() const { return file_hooks_; }
+  void set_file_hooks(AtomicWriteHooks hooks) {
+    file_hooks_ = std::move(hooks);
+  }
 
   // Short for terminal().WriteLogLine(text).
   void WriteLogLine(std::string_view text) { terminal_.WriteLogLine(text); }
@@ -98,6 +106,7 @@ class ServerCore {
   const Clock& clock_;
   Scheduler& scheduler_;
   Terminal terminal_;
+  AtomicWriteHooks file_hooks_;  // before settings_file_, which points to it
   SettingsFile settings_file_;
   Settings settings_;
   ZoneTable zones_;

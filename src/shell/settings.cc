@@ -256,7 +256,7 @@ Status SettingsFile::WriteSetting(std::string_view section,
   PutKeyLine(lines, section, key, value.substr(0, kMaxWriteLength));
   std::string joined;
   for (const std::string& line : lines) joined += line;
-  return WriteFileAtomically(path_, joined);
+  return WriteFileAtomically(path_, joined, hooks_);
 }
 
 void SettingsFile::EnsureExists() {

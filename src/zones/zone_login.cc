@@ -152,7 +152,7 @@ void SaveZoneDatabases(ServerCore& core, std::int32_t zone_id) {
       return;
     }
     SaveDatabases(core.folder(), zone.ServerName, zone.Ids(), zone.databases,
-                  core.terminal());
+                  core.terminal(), &core.file_hooks());
   });
 }
 
