@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
 # Installs what building and testing Tallyhall needs, when it is missing
-# (Debian or Ubuntu, as root).
+# (Debian or Ubuntu, as root). With --fuzz also clang and its runtime, which
+# holds libFuzzer, for scripts/fuzz.sh.
 set -euo pipefail
 packages=(g++ cmake make libasio-dev libgtest-dev libgmock-dev libbenchmark-dev)
+if [[ "${1:-}" == --fuzz ]]; then
+  packages+=(clang-14 libclang-rt-14-dev)
+fi
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
