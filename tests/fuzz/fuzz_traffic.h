@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "net/address.h"
@@ -30,7 +31,7 @@ Address SenderAddress(unsigned char selector);
 std::vector<std::string_view> SplitChunks(std::string_view input);
 
 // The two zones the fuzzer logs in, and their players (PlayerIDs 1 to 3 in
-// each zone; the first holds every operator level).
+// each zone; the first holds every operator level and two chat channels).
 ZoneLoginFields FuzzZone(int n);
 inline constexpr const char* kFuzzPlayers[] = {"Warden", "Keeper", "Plain"};
 
@@ -52,6 +53,11 @@ std::string ChannelLine(std::int32_t player_id, char digit,
 
 // Commands that make the set-up's operators and chat channels.
 std::vector<std::string> SetupCommands(std::int32_t player_id);
+
+// The seed inputs, by file name: zone traffic as the end-to-end tests send
+// it (zone logins and logoffs, player logins, commands, chat, reports and
+// timer events), written to tests/fuzz/corpus by make_seeds.
+std::vector<std::pair<std::string, std::string>> SeedInputs();
 
 }  // namespace tallyhall
 

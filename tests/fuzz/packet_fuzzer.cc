@@ -1,13 +1,14 @@
 // libFuzzer target over the packet interpreter. Each input is a stream of
 // datagrams from three senders, and timer events, against a core with two
-// logged-in zones, players present and operators logged in. The files live
-// in a folder under /dev/shm, are put back before every input and are never
-// synced, so that one input costs little.
+// logged-in zones, players present and an operator logged in. The core is
+// set up once and copied for every input; the files live in a folder under
+// /dev/shm, are put back before every input and are never synced.
 #include <stdlib.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <stdexcept>
 
 #include "db/encoding.h"
@@ -24,9 +25,14 @@ class NullScheduler : public Scheduler {
   void RestartGreetingTimer() override {}
 };
 
-class NullTransport : public Transport {
+// Keeps what is sent only while `keep` is set (the start-up self-check).
+class FuzzTransport : public Transport {
  public:
-  void SendDatagram(const Address&, std::string_view) override {}
+  void SendDatagram(const Address& to, std::string_view bytes) override {
+    if (keep) sent.push_back({to, std::string(bytes)});
+  }
+  bool keep = false;
+  std::vector<SentDatagram> sent;
 };
 
 // Stops the run as a finding, naming the broken expectation.
@@ -37,22 +43,28 @@ void Check(bool holds, const char* what) {
 }
 
 // One server as the fuzzer drives it: a core on a memory folder whose file
-// replacements skip the disk syncs and set `*replaced`.
+// replacements skip the disk syncs and set `*replaced`. Its clock starts at
+// midnight, so that a copy, which never runs Start, keeps the same time of
+// the last save (0).
 struct Session {
-  Session(const std::string& folder, bool* replaced)
-      : core(folder, transport, clock, nullptr, scheduler) {
+  Session(const std::string& folder, bool* replaced,
+          ConsoleView* view = nullptr)
+      : core(folder, transport, clock, view, scheduler) {
+    clock.Set({.year = 2026, .month = 12, .day = 7});
     core.set_file_hooks({.before_rename =
                              [replaced](const std::string&) {
                                *replaced = true;
                                return 0;
                              },
                          .skip_sync = true});
-    core.Start();
   }
 
-  // Zones one and two log in, each with its three players, who log in as
-  // operators and join chat channels.
-  void LogInZonesAndPlayers() {
+  // Start-up, then zones one and two log in, each with its three players;
+  // the first of them logs in as an operator of every level and joins two
+  // chat channels.
+  void SetUp() {
+    core.Start();
+    std::int32_t sequence = 0;
     for (int n = 1; n <= 2; ++n) {
       const Address zone = SenderAddress(static_cast<unsigned char>(n - 1));
       core.OnDatagram(zone,
@@ -68,8 +80,25 @@ struct Session {
     }
   }
 
-  void Run(std::string_view input) {
-    for (std::string_view chunk : SplitChunks(input)) {
+  // The state SetUp leaves, copied from a session that ran it: settings,
+  // zones with their players and databases, queued greetings.
+  void CopyFrom(Session& set_up) {
+    core.settings() = set_up.core.settings();
+    ZoneTable& zones = set_up.core.zones();
+    for (std::int32_t id = 1; id <= zones.ZoneCount(); ++id) {
+      core.zones().Append(std::make_unique<ZoneEntry>(zones.Zone(id)));
+      Check(core.NextZoneSerial() == zones.Zone(id).serial,
+            "copy: zone serials differ");
+    }
+    for (const QueuedGreeting& greeting : set_up.core.delayed_responses()) {
+      core.QueueGreeting(greeting.zone_id, greeting.player_id, greeting.text);
+    }
+  }
+
+  // Returns the number of datagrams and timer events.
+  std::size_t Run(std::string_view input) {
+    const std::vector<std::string_view> chunks = SplitChunks(input);
+    for (std::string_view chunk : chunks) {
       const auto selector = static_cast<unsigned char>(chunk[0]);
       chunk.remove_prefix(1);
       if (selector != kTickSelector) {
@@ -82,6 +111,7 @@ struct Session {
       core.OnGreetingTimer();
       core.OnSaveTick();
     }
+    return chunks.size();
   }
 
   // Every database holds whole records.
@@ -100,16 +130,15 @@ struct Session {
     }
   }
 
-  NullTransport transport;
+  FuzzTransport transport;
   FakeClock clock;
   NullScheduler scheduler;
   ServerCore core;
-  std::int32_t sequence = 0;
 };
 
-// The program folder, with the files every input starts from: the settings
-// with both zones registered, and each zone's databases with its players and
-// two squads.
+// The program folder with the files every input starts from (the settings
+// with both zones registered, each zone's databases with its players and two
+// squads), and a session set up on them to copy from.
 class FuzzFolder {
  public:
   FuzzFolder() {
@@ -121,8 +150,45 @@ class FuzzFolder {
     }
     path_ = pattern;
     WriteFile(path_ + "/Tallyhall.ini", kDefaultSettingsText);
+    MakeStartingFiles();
+    Restore();
+    set_up_ = std::make_unique<Session>(path_, &replaced_);
+    set_up_->SetUp();
+    CheckCopiesBehaveAlike();
+  }
+  ~FuzzFolder() {
+    std::fprintf(stderr,
+                 "packet_fuzzer: %zu inputs, %zu datagrams and timer events\n",
+                 inputs, events);
+    set_up_.reset();
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  FuzzFolder(const FuzzFolder&) = delete;
+  FuzzFolder& operator=(const FuzzFolder&) = delete;
+
+  // A session in the state of the set-up one, on the starting files.
+  // Counted by the fuzzer's entry point, reported at exit.
+  std::size_t inputs = 0;
+  std::size_t events = 0;
+
+  std::unique_ptr<Session> NewSession(ConsoleView* view = nullptr) {
+    Restore();
+    auto session = std::make_unique<Session>(path_, &replaced_, view);
+    session->CopyFrom(*set_up_);
+    return session;
+  }
+
+ private:
+  static std::string TempPattern() {
+    return (std::filesystem::temp_directory_path() / "tallyhall-fuzz-XXXXXX")
+        .string();
+  }
+
+  // Runs the set-up once, adds squads, saves, and keeps the files.
+  void MakeStartingFiles() {
     Session session(path_, &replaced_);
-    session.LogInZonesAndPlayers();
+    session.SetUp();
     ZoneTable& zones = session.core.zones();
     Check(zones.ZoneCount() == 2, "set-up: zones not logged in");
     for (std::int32_t id = 1; id <= 2; ++id) {
@@ -139,60 +205,87 @@ class FuzzFolder {
     }
     session.core.Shutdown();
     for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-      baseline_[entry.path().filename()] = ReadFile(entry.path());
+      starting_files_[entry.path().filename()] = ReadFile(entry.path());
     }
   }
-  ~FuzzFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  FuzzFolder(const FuzzFolder&) = delete;
-  FuzzFolder& operator=(const FuzzFolder&) = delete;
-
-  const std::string& path() const { return path_; }
-  // Set by the sessions' file replacements.
-  bool* replaced() { return &replaced_; }
 
   // Removes the files the last input made and puts the starting files back
   // when one was replaced. The core changes files only by replacing them,
   // except the record files of unknown events, which it creates.
   void Restore() {
     for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-      if (!baseline_.contains(entry.path().filename())) {
+      if (!starting_files_.contains(entry.path().filename())) {
         std::filesystem::remove_all(entry.path());
       }
     }
     if (!replaced_) return;
-    for (const auto& [name, bytes] : baseline_) {
+    for (const auto& [name, bytes] : starting_files_) {
       WriteFile(path_ + "/" + name, bytes);
     }
     replaced_ = false;
   }
 
- private:
-  static std::string TempPattern() {
-    return (std::filesystem::temp_directory_path() / "tallyhall-fuzz-XXXXXX")
-        .string();
+  // What each seed input makes a session send and log.
+  struct Trace {
+    std::vector<std::string> sent;
+    std::vector<std::string> lines;
+    bool operator==(const Trace&) const = default;
+  };
+
+  Trace TraceOf(Session& session, RecordingView& view, std::string_view in) {
+    view.shown.clear();
+    session.transport.keep = true;
+    session.Run(in);
+    session.core.Shutdown();
+    Trace trace{.sent = {}, .lines = view.shown};
+    for (const SentDatagram& sent : session.transport.sent) {
+      trace.sent.push_back(IpText(sent.to.IpBytes()) + ":" +
+                           std::to_string(sent.to.port) + " " + sent.bytes);
+    }
+    return trace;
+  }
+
+  // A copy must answer every seed exactly as a session that ran the set-up
+  // itself does; a difference means the copy misses some state.
+  void CheckCopiesBehaveAlike() {
+    for (const auto& [name, input] : SeedInputs()) {
+      RecordingView fresh_view(255);
+      Restore();
+      Session fresh(path_, &replaced_, &fresh_view);
+      fresh.SetUp();
+      const Trace expected = TraceOf(fresh, fresh_view, input);
+      RecordingView copy_view(255);
+      std::unique_ptr<Session> copy = NewSession(&copy_view);
+      Check(TraceOf(*copy, copy_view, input) == expected,
+            "a copied session behaves unlike a set-up one");
+    }
   }
 
   std::string path_;
-  std::map<std::string, std::string> baseline_;
+  std::map<std::string, std::string> starting_files_;
   bool replaced_ = true;
+  std::unique_ptr<Session> set_up_;
 };
 
 }  // namespace
 }  // namespace tallyhall
 
+// Freed memory is reused after 16 MB instead of 256 MB: inputs allocate
+// much, and touching fresh pages would cost more than the input.
+extern "C" const char* __asan_default_options() {
+  return "quarantine_size_mb=16";
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
   using namespace tallyhall;
   static FuzzFolder folder;
-  folder.Restore();
   // No shutdown at the end: zone logoffs and the save tick reach the saves,
   // and the next input starts from the same files either way.
-  Session session(folder.path(), folder.replaced());
-  session.LogInZonesAndPlayers();
-  session.Run(std::string_view(reinterpret_cast<const char*>(data), size));
-  session.CheckRecords();
+  std::unique_ptr<Session> session = folder.NewSession();
+  folder.events +=
+      session->Run(std::string_view(reinterpret_cast<const char*>(data), size));
+  ++folder.inputs;
+  session->CheckRecords();
   return 0;
 }
