@@ -130,14 +130,19 @@ TEST_F(DatabaseFilesTest, SaveKeepsTheUserFileBehindAFailedScoreFile) {
       {"Squad.-2", "Score.30 User.1", {"Squad.-2: Is a directory"}},
       {"User.1", "Score.30 Squad.-2", {"User.1: Is a directory"}},
   };
-  dbs_.users.AddUser(dbs_.scores, "Ann", "ipip", "mac1", clock_.Now());
-  dbs_.squads.AppendSquad("Alpha", "pw", 1);
+  auto fill = [&] {
+    dbs_ = ZoneDatabases();
+    dbs_.users.AddUser(dbs_.scores, "Ann", "ipip", "mac1", clock_.Now());
+    dbs_.squads.AppendSquad("Alpha", "pw", 1);
+  };
+  fill();
   const std::map<std::string, std::string> fresh = {
       {"User.1", dbs_.users.bytes()},
       {"Squad.-2", dbs_.squads.bytes()},
       {"Score.30", dbs_.scores.bytes()}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.failing);
+    fill();
     for (const auto& [name, bytes] : fresh) {
       std::filesystem::remove(dir_.File(name));
       WriteFile(dir_.File(name), "old");
