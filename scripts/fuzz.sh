@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --fuzz
 build=build-fuzz
-cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++-14 -DTALLYHALL_FUZZ=ON \
+cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++-16 -DTALLYHALL_FUZZ=ON \
   -DTALLYHALL_BENCHMARKS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j"$(nproc)" --target packet_fuzzer
 mkdir -p "$build/corpus" "$build/findings"

@@ -131,6 +131,56 @@ Seed Ticks() {
   return s;
 }
 
+// Every command word of the table, typed by the SysOp of zone one; the
+// zone commands last, as they may end the zones.
+Seed AllCommands() {
+  static constexpr const char* kTexts[] = {"?squadcreate Hawks:hawkpw",
+                                           "?squadjoin Alpha:alphapw",
+                                           "?squadmembers Alpha",
+                                           "?squadid",
+                                           "?scoreid",
+                                           "?squaddatabase 1",
+                                           "?squadowner Alpha",
+                                           "?squadown",
+                                           "?squadname Hawks",
+                                           "?squadgrant Keeper",
+                                           "?squadpassword newpw",
+                                           "?squadkick Keeper",
+                                           "?squadleave",
+                                           "?squaddissolve Hawks:hawkpw",
+                                           "?top",
+                                           "?top 2",
+                                           "?scoreown",
+                                           "?scoreswap Keeper",
+                                           "?scoreadd Plain:1:2:3:4:5",
+                                           "?scoreedit 1:9:9:9:9:9",
+                                           "?scoredelete 3",
+                                           "?scoreall",
+                                           "?scorefind Warden",
+                                           "?find Plain",
+                                           "?bset Misc:Greeting=Hello",
+                                           "?bget Misc:AutoSave",
+                                           "?autosave 00:30:00",
+                                           "?greeting Welcome",
+                                           "?save",
+                                           "?username 2:Renamed",
+                                           "?infodump 1",
+                                           "?infopage 1",
+                                           "?info Warden",
+                                           "?aliasx2",
+                                           "?aliaspage 1",
+                                           "?alias Warden",
+                                           "?listop",
+                                           "?zonelist",
+                                           "?zoneplayers 1",
+                                           "?zonerecycle 2",
+                                           "?zonereset 2",
+                                           "?zoneclose 2"};
+  Seed s;
+  for (const char* text : kTexts) s.From(1, Command(1, text));
+  return s;
+}
+
 Seed Logoffs() {
   Seed s;
   for (int n = 1; n <= 2; ++n) {
@@ -224,7 +274,8 @@ std::vector<std::pair<std::string, std::string>> SeedInputs() {
           {"zone_cycle", ZoneCycle().bytes()},
           {"unknown_events", UnknownEvents().bytes()},
           {"ticks", Ticks().bytes()},
-          {"logoffs", Logoffs().bytes()}};
+          {"logoffs", Logoffs().bytes()},
+          {"all_commands", AllCommands().bytes()}};
 }
 
 }  // namespace tallyhall
