@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
 # Installs what building and testing Tallyhall needs, when it is missing
-# (Debian or Ubuntu, as root).
+# (Debian or Ubuntu, as root). With --fuzz also clang and its runtime, which
+# holds libFuzzer, for scripts/fuzz.sh (clang 16: clang 14 cannot compile the
+# C++20 ranges of GCC 12's standard library).
 set -euo pipefail
 # dpkg-dev brings dpkg-shlibdeps, which `cpack -G DEB` uses for the
 # package's library dependencies.
 packages=(g++ cmake make libasio-dev libgtest-dev libgmock-dev libbenchmark-dev dpkg-dev)
+if [[ "${1:-}" == --fuzz ]]; then
+  packages+=(clang-16 libclang-rt-16-dev)
+fi
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||

@@ -183,8 +183,9 @@ Status WriteFileAtomically(const std::string& path, std::string_view bytes,
   const bool replacing =
       stat(path.c_str(), &old_info) == 0 && S_ISREG(old_info.st_mode);
   fchmod(fd, replacing ? old_info.st_mode & 07777 : new_file_mode);
+  const bool sync = hooks == nullptr || !hooks->skip_sync;
   int error = WriteAll(fd, bytes);
-  if (error == 0 && fsync(fd) != 0) error = errno;
+  if (error == 0 && sync && fsync(fd) != 0) error = errno;
   if (close(fd) != 0 && error == 0) error = errno;
   if (error == 0 && hooks != nullptr && hooks->before_rename) {
     error = hooks->before_rename(temp);
@@ -194,7 +195,7 @@ Status WriteFileAtomically(const std::string& path, std::string_view bytes,
     unlink(temp.c_str());
     return FileError(path, error);
   }
-  SyncFolderOf(path);
+  if (sync) SyncFolderOf(path);
   return Status::Ok();
 }
 

@@ -79,11 +79,15 @@ Status ReadRegularFile(
     const std::function<std::optional<ReadPlan>(std::uint64_t length)>& plan,
     FileContents& contents);
 
-// Fault injection for tests of WriteFileAtomically.
+// Test seams of WriteFileAtomically: fault injection, and leaving out the
+// disk syncs where no crash is to be survived (a fuzzer on a memory folder).
+// The server never sets them.
 struct AtomicWriteHooks {
   // Called with the temporary file's path once it is written and synced,
   // just before the rename; a non-zero errno value fails the write there.
   std::function<int(const std::string& temp_path)> before_rename;
+  // Neither the file nor its folder is synced.
+  bool skip_sync = false;
 };
 
 // Writes `bytes` to a temporary file in the same folder (`path` + ".tmp"),

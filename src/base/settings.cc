@@ -265,14 +265,14 @@ Status SettingsFile::WriteSetting(std::string_view section,
   PutKeyLine(lines, section, key, value.substr(0, kMaxWriteLength));
   std::string joined;
   for (const std::string& line : lines) joined += line;
-  return WriteFileAtomically(path_, joined, nullptr, kPrivateFileMode);
+  return WriteFileAtomically(path_, joined, hooks_, kPrivateFileMode);
 }
 
 Status SettingsFile::EnsureExists() {
   const int error = OpenForReadingError(path_);
   if (error == 0) return Status::Ok();
   if (error != ENOENT) return FileError(path_, error);
-  return WriteFileAtomically(path_, kDefaultSettingsText, nullptr,
+  return WriteFileAtomically(path_, kDefaultSettingsText, hooks_,
                              kPrivateFileMode);
 }
 

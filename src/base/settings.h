@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/file_io.h"
 #include "base/status.h"
 
 namespace tallyhall {
@@ -31,7 +32,11 @@ std::string SettingRefusalReason(std::string_view section, std::string_view key,
 // anew, so edits by hand take effect at once.
 class SettingsFile {
  public:
-  explicit SettingsFile(std::string path) : path_(std::move(path)) {}
+  // `hooks`, when given, must outlive the object; WriteSetting replaces the
+  // file with them.
+  explicit SettingsFile(std::string path,
+                        const AtomicWriteHooks* hooks = nullptr)
+      : path_(std::move(path)), hooks_(hooks) {}
 
   const std::string& path() const { return path_; }
 
@@ -54,6 +59,7 @@ class SettingsFile {
 
  private:
   std::string path_;
+  const AtomicWriteHooks* hooks_;
 };
 
 // The settings held in memory, with their program-start values.

@@ -127,24 +127,37 @@ Status LoadDatabases(std::string_view folder, std::string_view zone_name,
 
 Status SaveDatabases(std::string_view folder, std::string_view zone_name,
                      const DatabaseIds& ids, ZoneDatabases& dbs,
-                     Terminal& terminal) {
+                     Terminal& terminal, const AtomicWriteHooks* hooks) {
   DatabasePaths paths = PathsOf(folder, ids);
   Status first = Status::Ok();
-  auto save = [&](const std::string& path, auto& db) {
-    if (!db.changed() && IsRegularFile(path)) return;
-    Status status = WriteFileAtomically(path, db.bytes());
-    if (status.ok()) {
-      db.MarkWritten();
-      return;
-    }
+  auto note_failure = [&](const Status& status) {
     // The message reads "<file>: <reason>".
     terminal.WriteLogLine(std::string(zone_name) + " Could not write " +
                           status.message());
     if (first.ok()) first = status;
   };
-  save(paths.user, dbs.users);
+  // True when the file holds the database afterwards.
+  auto save = [&](const std::string& path, auto& db) {
+    if (!db.changed() && IsRegularFile(path)) return true;
+    Status status = WriteFileAtomically(path, db.bytes(), hooks);
+    if (status.ok()) {
+      db.MarkWritten();
+      return true;
+    }
+    note_failure(status);
+    return false;
+  };
+  // User records name score records by position: Score goes first, and a
+  // User file is never written past a Score file that could not be, so a
+  // crash or a full disk never leaves users pointing past the scores.
+  const bool score_saved = save(paths.score, dbs.scores);
   save(paths.squad, dbs.squads);
-  save(paths.score, dbs.scores);
+  if (score_saved) {
+    save(paths.user, dbs.users);
+  } else {
+    note_failure(
+        Status::Error(paths.user + ": kept, as the Score file was not written"));
+  }
   if (first.ok()) {
     terminal.WriteLogLine(std::string(zone_name) +
                           " Written: " + CountsText(dbs));

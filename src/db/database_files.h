@@ -64,18 +64,22 @@ Status LoadDatabases(std::string_view folder, std::string_view zone_name,
                      const DatabaseIds& ids, ZoneDatabases& dbs,
                      Terminal& terminal);
 
-// Replaces each of the three files atomically with its database, except a
-// database unchanged since it was loaded or written whose file is still
-// there: that file holds its bytes, unless another zone with the same
-// identifier saved newer ones since, which an idle copy must not revert. A
-// missing file is written again. Every file is attempted; each written
+// Replaces the three files atomically with the databases, Score first, then
+// Squad, then User, except a database unchanged since it was loaded or
+// written whose file is still there: that file holds its bytes, unless
+// another zone with the same identifier saved newer ones since, which an
+// idle copy must not revert. A missing file is written again. Each written
 // database is marked written; each failure leaves its database changed and
-// writes a line naming the file and the reason. When none fails, writes
-// "<zone_name> Written: ..." with the three counts. Returns the first error,
-// if any.
+// writes a line "<zone_name> Could not write <file>: <reason>". When the
+// Score file could not be written, the User file is left as it is (its
+// records would name score records past the end of the Score file), with
+// such a line too. When none fails, writes "<zone_name> Written: ..." with
+// the three counts. Returns the first error, if any. `hooks` are the test
+// seams of WriteFileAtomically.
 Status SaveDatabases(std::string_view folder, std::string_view zone_name,
                      const DatabaseIds& ids, ZoneDatabases& dbs,
-                     Terminal& terminal);
+                     Terminal& terminal,
+                     const AtomicWriteHooks* hooks = nullptr);
 
 }  // namespace tallyhall
 

@@ -18,7 +18,8 @@ ServerCore::ServerCore(std::string folder, Transport& transport,
       clock_(clock),
       scheduler_(scheduler),
       terminal_(clock, view),
-      settings_file_(JoinPath(folder_, std::string(kProgramTitle) + ".ini")) {}
+      settings_file_(JoinPath(folder_, std::string(kProgramTitle) + ".ini"),
+                     &file_hooks_) {}
 
 std::string ServerCore::FilePath(std::string_view name) const {
   return JoinPath(folder_, name);

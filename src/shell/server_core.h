@@ -16,11 +16,13 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/address.h"
 #include "net/transport.h"
 #include "base/clock.h"
+#include "base/file_io.h"
 #include "base/settings.h"
 #include "base/terminal.h"
 #include "zones/zone_table.h"
@@ -113,6 +115,12 @@ class ServerCore {
     return full_event_files_.insert(name).second;
   }
   std::uint64_t NextZoneSerial() { return ++zone_serials_; }
+  // How the settings file and the databases are replaced; tests and the
+  // fuzzer set these, the server keeps the defaults.
+  const AtomicWriteHooks& file_hooks() const { return file_hooks_; }
+  void set_file_hooks(AtomicWriteHooks hooks) {
+    file_hooks_ = std::move(hooks);
+  }
 
   // Short for terminal().WriteLogLine(text).
   void WriteLogLine(std::string_view text) { terminal_.WriteLogLine(text); }
@@ -123,6 +131,7 @@ class ServerCore {
   const Clock& clock_;
   Scheduler& scheduler_;
   Terminal terminal_;
+  AtomicWriteHooks file_hooks_;  // before settings_file_, which points to it
   SettingsFile settings_file_;
   Settings settings_;
   ZoneTable zones_;

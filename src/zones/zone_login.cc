@@ -164,7 +164,7 @@ bool SaveZoneDatabases(ServerCore& core, std::int32_t zone_id) {
       return;
     }
     saved = SaveDatabases(core.folder(), zone.ServerName, zone.Ids(),
-                          zone.databases, core.terminal())
+                          zone.databases, core.terminal(), &core.file_hooks())
                 .ok();
     zone.save_failed = !saved;
   });

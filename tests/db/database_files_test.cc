@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -205,6 +206,56 @@ TEST_F(DatabaseFilesTest, FailedSaveWritesTheDatabaseAtTheNextSave) {
   EXPECT_EQ(ReadFile(dir_.File("Score.30")), dbs_.scores.bytes());
   std::filesystem::remove(dir_.File("User.1"));
   EXPECT_EQ(FilesReplacedBySave(), "User.1");
+}
+
+// One file cannot be replaced (here: a folder stands in its place): a User
+// file is never written past a Score file that was not.
+TEST_F(DatabaseFilesTest, SaveKeepsTheUserFileBehindAFailedScoreFile) {
+  struct Case {
+    std::string failing;    // the file that cannot be replaced
+    std::string new_files;  // the files that hold the new bytes afterwards
+    std::vector<std::string> lines;
+  };
+  const Case cases[] = {
+      {"Score.30",
+       "Squad.-2",
+       {"Score.30: Is a directory",
+        "User.1: kept, as the Score file was not written"}},
+      {"Squad.-2", "Score.30 User.1", {"Squad.-2: Is a directory"}},
+      {"User.1", "Score.30 Squad.-2", {"User.1: Is a directory"}},
+  };
+  auto fill = [&] {
+    dbs_ = ZoneDatabases();
+    dbs_.users.AddUser(dbs_.scores, "Ann", "ipip", "mac1", clock_.Now());
+    dbs_.squads.AppendSquad("Alpha", "pw", 1);
+  };
+  fill();
+  const std::map<std::string, std::string> fresh = {
+      {"User.1", dbs_.users.bytes()},
+      {"Squad.-2", dbs_.squads.bytes()},
+      {"Score.30", dbs_.scores.bytes()}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.failing);
+    fill();
+    for (const auto& [name, bytes] : fresh) {
+      std::filesystem::remove(dir_.File(name));
+      WriteFile(dir_.File(name), "old");
+    }
+    std::filesystem::remove(dir_.File(c.failing));
+    std::filesystem::create_directory(dir_.File(c.failing));
+    view_.shown.clear();
+    EXPECT_FALSE(Save().ok());
+    for (const auto& [name, bytes] : fresh) {
+      if (name == c.failing) continue;
+      const bool renewed = c.new_files.find(name) != std::string::npos;
+      EXPECT_EQ(ReadFile(dir_.File(name)), renewed ? bytes : "old") << name;
+    }
+    std::vector<std::string> expected;
+    for (const std::string& line : c.lines) {
+      expected.push_back("Main Zone Could not write " + dir_.File(line));
+    }
+    EXPECT_EQ(Lines(), expected);
+  }
 }
 
 }  // namespace

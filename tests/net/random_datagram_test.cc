@@ -36,6 +36,13 @@ class RandomDatagramTest : public CoreTest {
     return message.substr(0, random_() % (message.size() + 1));
   }
 
+  // Random bytes that are not a Disconnect, so that the zones stay
+  // connected throughout.
+  static std::string NoDisconnect(std::string bytes) {
+    if (bytes.size() >= 2 && bytes[0] == 0 && bytes[1] == 7) bytes[1] = 8;
+    return bytes;
+  }
+
   // A connection-level packet type other than Disconnect, so that the zones
   // stay connected throughout.
   char ConnectionKind() {
@@ -58,11 +65,11 @@ TEST_F(RandomDatagramTest, InterpreterSurvivesRandomTraffic) {
     const int from = 1 + static_cast<int>(random_() % 3);
     switch (random_() % 4) {
       case 0:
-        Receive(ZoneAddress(from), RandomBytes(1 + random_() % 40));
+        Receive(ZoneAddress(from),
+                NoDisconnect(RandomBytes(1 + random_() % 40)));
         break;
       case 1:
-        Receive(ZoneAddress(from), std::string("\x00", 1) +
-                                       static_cast<char>(random_() % 9) +
+        Receive(ZoneAddress(from), std::string("\x00", 1) + ConnectionKind() +
                                        RandomBytes(random_() % 20));
         break;
       default:
@@ -76,16 +83,38 @@ TEST_F(RandomDatagramTest, InterpreterSurvivesRandomTraffic) {
     }
     transport_.sent.clear();
   }
-  for (std::int32_t id = 1; id <= core_.zones().ZoneCount(); ++id) {
-    const ZoneEntry& zone = core_.zones().Zone(id);
-    EXPECT_EQ(zone.databases.users.bytes().size(),
-              static_cast<std::size_t>(zone.databases.users.UserCount()) * 156);
-    EXPECT_EQ(
-        zone.databases.scores.bytes().size(),
-        static_cast<std::size_t>(zone.databases.scores.ScoreCount()) * 14);
+  ASSERT_EQ(core_.zones().ZoneCount(), 2);
+  EXPECT_EQ(core_.zones().FindZoneByAddress(ZoneAddress(1)), 1);
+  EXPECT_EQ(core_.zones().FindZoneByAddress(ZoneAddress(2)), 2);
+  EXPECT_EQ(Zone(1).ServerName, "One");
+  EXPECT_EQ(Zone(2).ServerName, "Two");
+  for (std::int32_t id = 1; id <= 2; ++id) {
+    SCOPED_TRACE(id);
+    const ZoneDatabases& dbs = Zone(id).databases;
+    ASSERT_EQ(dbs.users.bytes().size(),
+              static_cast<std::size_t>(dbs.users.UserCount()) * 156);
+    ASSERT_EQ(dbs.scores.bytes().size(),
+              static_cast<std::size_t>(dbs.scores.ScoreCount()) * 14);
+    EXPECT_EQ(dbs.squads.bytes().size(),
+              static_cast<std::size_t>(dbs.squads.SquadCount()) * 52);
+    EXPECT_GT(dbs.users.UserCount(), 4);  // new players were added
+    // Every record is found again through the index, and names a score
+    // record of its own zone.
+    for (std::int32_t user = 1; user <= dbs.users.UserCount(); ++user) {
+      const std::int32_t found = dbs.users.FindUser(
+          TrimAtNul(dbs.users.GetUserField(user, UserField::kName)),
+          dbs.users.GetUserField(user, UserField::kMacID));
+      EXPECT_TRUE(found >= 1 && found <= user) << user;
+      const std::int32_t score =
+          BytesToInt32(dbs.users.GetUserField(user, UserField::kScoreID));
+      EXPECT_TRUE(score >= 1 && score <= dbs.scores.ScoreCount()) << user;
+    }
   }
+  const std::string last_users = Zone(2).databases.users.bytes();
   core_.Shutdown();
   EXPECT_EQ(core_.zones().ZoneCount(), 0);
+  // Both zones use User.1; the one removed last wrote it.
+  EXPECT_EQ(ReadFile(folder_.File("User.1")), last_users);
 }
 
 }  // namespace

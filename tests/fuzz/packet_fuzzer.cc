@@ -1,0 +1,291 @@
+// libFuzzer target over the packet interpreter. Each input is a stream of
+// datagrams from three senders, and timer events, against a core with two
+// logged-in zones, players present and an operator logged in. The core is
+// set up once and copied for every input; the files live in a folder under
+// /dev/shm, are put back before every input and are never synced.
+#include <stdlib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <stdexcept>
+
+#include "base/settings.h"
+#include "db/encoding.h"
+#include "fuzz/fuzz_traffic.h"
+#include "shell/server_core.h"
+#include "support/fakes.h"
+
+namespace tallyhall {
+namespace {
+
+class NullScheduler : public Scheduler {
+ public:
+  void ArmGreetingTimer(std::int64_t) override {}
+};
+
+// Keeps what is sent only while `keep` is set (the start-up self-check).
+class FuzzTransport : public Transport {
+ public:
+  void SendDatagram(const Address& to, std::string_view bytes) override {
+    if (keep) sent.push_back({to, std::string(bytes)});
+  }
+  bool keep = false;
+  std::vector<SentDatagram> sent;
+};
+
+// Stops the run as a finding, naming the broken expectation.
+void Check(bool holds, const char* what) {
+  if (holds) return;
+  std::fprintf(stderr, "packet_fuzzer: %s\n", what);
+  std::abort();
+}
+
+// One server as the fuzzer drives it: a core on a memory folder whose file
+// replacements skip the disk syncs and set `*replaced`. Its clock starts at
+// midnight, so that a copy, which never runs Start, keeps the same time of
+// the last save (0).
+struct Session {
+  Session(const std::string& folder, bool* replaced,
+          ConsoleView* view = nullptr)
+      : core(folder, transport, clock, view, scheduler) {
+    clock.Set({.year = 2026, .month = 12, .day = 7});
+    core.set_file_hooks({.before_rename =
+                             [replaced](const std::string&) {
+                               *replaced = true;
+                               return 0;
+                             },
+                         .skip_sync = true});
+  }
+
+  // Start-up, then zones one and two log in, each with its three players;
+  // the first of them logs in as an operator of every level and joins two
+  // chat channels.
+  void SetUp() {
+    Check(core.Start().ok(), "start-up failed");
+    std::int32_t sequence = 0;
+    for (int n = 1; n <= 2; ++n) {
+      const Address zone = SenderAddress(static_cast<unsigned char>(n - 1));
+      core.OnDatagram(zone,
+                      Reliable(sequence++, ZoneLoginMessage(FuzzZone(n))));
+      for (std::int32_t id = 1; id <= 3; ++id) {
+        core.OnDatagram(zone,
+                        Reliable(sequence++, FuzzLogin(kFuzzPlayers[id - 1], id,
+                                                       1000 * n + id, true)));
+        for (const std::string& text : SetupCommands(id)) {
+          core.OnDatagram(zone, Reliable(sequence++, CommandMessage(id, text)));
+        }
+      }
+    }
+  }
+
+  // The state SetUp leaves, copied from a session that ran it: settings,
+  // zones with their players and databases, queued greetings.
+  void CopyFrom(Session& set_up) {
+    core.settings() = set_up.core.settings();
+    ZoneTable& zones = set_up.core.zones();
+    for (std::int32_t id = 1; id <= zones.ZoneCount(); ++id) {
+      core.zones().Append(std::make_unique<ZoneEntry>(zones.Zone(id)));
+      Check(core.NextZoneSerial() == zones.Zone(id).serial,
+            "copy: zone serials differ");
+    }
+    for (const QueuedGreeting& greeting : set_up.core.delayed_responses()) {
+      core.QueueGreeting(greeting.zone_id, greeting.player_id, greeting.text);
+    }
+  }
+
+  // Returns the number of datagrams and timer events.
+  std::size_t Run(std::string_view input) {
+    const std::vector<std::string_view> chunks = SplitChunks(input);
+    for (std::string_view chunk : chunks) {
+      const auto selector = static_cast<unsigned char>(chunk[0]);
+      chunk.remove_prefix(1);
+      if (selector != kTickSelector) {
+        core.OnDatagram(SenderAddress(selector), chunk);
+        continue;
+      }
+      // Half a minute to two hours later: greetings leave, saves fall due.
+      const int steps = chunk.empty() ? 1 : 1 + (chunk[0] & 0xff);
+      clock.Advance(30 * steps);
+      core.OnGreetingTimer();
+      core.OnSaveTick();
+    }
+    return chunks.size();
+  }
+
+  // Every database holds whole records.
+  void CheckRecords() {
+    for (std::int32_t id = 1; id <= core.zones().ZoneCount(); ++id) {
+      const ZoneDatabases& dbs = core.zones().Zone(id).databases;
+      Check(dbs.users.bytes().size() ==
+                static_cast<std::size_t>(dbs.users.UserCount()) * 156,
+            "User Database holds a partial record");
+      Check(dbs.squads.bytes().size() ==
+                static_cast<std::size_t>(dbs.squads.SquadCount()) * 52,
+            "Squad Database holds a partial record");
+      Check(dbs.scores.bytes().size() ==
+                static_cast<std::size_t>(dbs.scores.ScoreCount()) * 14,
+            "Score Database holds a partial record");
+    }
+  }
+
+  FuzzTransport transport;
+  FakeClock clock;
+  NullScheduler scheduler;
+  ServerCore core;
+};
+
+// The program folder with the files every input starts from (the settings
+// with both zones registered, each zone's databases with its players and two
+// squads), and a session set up on them to copy from.
+class FuzzFolder {
+ public:
+  FuzzFolder() {
+    std::string pattern = std::filesystem::is_directory("/dev/shm")
+                              ? "/dev/shm/tallyhall-fuzz-XXXXXX"
+                              : TempPattern();
+    if (mkdtemp(pattern.data()) == nullptr) {
+      throw std::runtime_error("mkdtemp failed");
+    }
+    path_ = pattern;
+    WriteFile(path_ + "/Tallyhall.ini", kDefaultSettingsText);
+    MakeStartingFiles();
+    Restore();
+    set_up_ = std::make_unique<Session>(path_, &replaced_);
+    set_up_->SetUp();
+    CheckCopiesBehaveAlike();
+  }
+  ~FuzzFolder() {
+    std::fprintf(stderr,
+                 "packet_fuzzer: %zu inputs, %zu datagrams and timer events\n",
+                 inputs, events);
+    set_up_.reset();
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  FuzzFolder(const FuzzFolder&) = delete;
+  FuzzFolder& operator=(const FuzzFolder&) = delete;
+
+  // A session in the state of the set-up one, on the starting files.
+  // Counted by the fuzzer's entry point, reported at exit.
+  std::size_t inputs = 0;
+  std::size_t events = 0;
+
+  std::unique_ptr<Session> NewSession(ConsoleView* view = nullptr) {
+    Restore();
+    auto session = std::make_unique<Session>(path_, &replaced_, view);
+    session->CopyFrom(*set_up_);
+    return session;
+  }
+
+ private:
+  static std::string TempPattern() {
+    return (std::filesystem::temp_directory_path() / "tallyhall-fuzz-XXXXXX")
+        .string();
+  }
+
+  // Runs the set-up once, adds squads, saves, and keeps the files.
+  void MakeStartingFiles() {
+    Session session(path_, &replaced_);
+    session.SetUp();
+    ZoneTable& zones = session.core.zones();
+    Check(zones.ZoneCount() == 2, "set-up: zones not logged in");
+    for (std::int32_t id = 1; id <= 2; ++id) {
+      ZoneEntry& zone = zones.Zone(id);
+      Check(zone.PlayerCount() == 3 && zone.Player(1).IsMessageOp != 0 &&
+                zone.Player(1).IsAccountOp != 0 && zone.Player(1).IsSysOp != 0,
+            "set-up: players or operators missing");
+      zone.databases.squads.AppendSquad("Alpha", "alphapw", 1);
+      zone.databases.squads.AppendSquad("Beta Squad", "betapw", 2);
+      zone.databases.users.SetUserField(1, UserField::kSquadID,
+                                        Int32ToBytes(1));
+      zone.databases.users.SetUserField(2, UserField::kSquadID,
+                                        Int32ToBytes(2));
+    }
+    session.core.Shutdown();
+    for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+      starting_files_[entry.path().filename()] = ReadFile(entry.path());
+    }
+  }
+
+  // Removes the files the last input made and puts the starting files back
+  // when one was replaced. The core changes files only by replacing them,
+  // except the record files of unknown events, which it creates.
+  void Restore() {
+    for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+      if (!starting_files_.contains(entry.path().filename())) {
+        std::filesystem::remove_all(entry.path());
+      }
+    }
+    if (!replaced_) return;
+    for (const auto& [name, bytes] : starting_files_) {
+      WriteFile(path_ + "/" + name, bytes);
+    }
+    replaced_ = false;
+  }
+
+  // What each seed input makes a session send and log.
+  struct Trace {
+    std::vector<std::string> sent;
+    std::vector<std::string> lines;
+    bool operator==(const Trace&) const = default;
+  };
+
+  Trace TraceOf(Session& session, RecordingView& view, std::string_view in) {
+    view.shown.clear();
+    session.transport.keep = true;
+    session.Run(in);
+    session.core.Shutdown();
+    Trace trace{.sent = {}, .lines = view.shown};
+    for (const SentDatagram& sent : session.transport.sent) {
+      trace.sent.push_back(IpText(sent.to.IpBytes()) + ":" +
+                           std::to_string(sent.to.port) + " " + sent.bytes);
+    }
+    return trace;
+  }
+
+  // A copy must answer every seed exactly as a session that ran the set-up
+  // itself does; a difference means the copy misses some state.
+  void CheckCopiesBehaveAlike() {
+    for (const auto& [name, input] : SeedInputs()) {
+      RecordingView fresh_view(255);
+      Restore();
+      Session fresh(path_, &replaced_, &fresh_view);
+      fresh.SetUp();
+      const Trace expected = TraceOf(fresh, fresh_view, input);
+      RecordingView copy_view(255);
+      std::unique_ptr<Session> copy = NewSession(&copy_view);
+      Check(TraceOf(*copy, copy_view, input) == expected,
+            "a copied session behaves unlike a set-up one");
+    }
+  }
+
+  std::string path_;
+  std::map<std::string, std::string> starting_files_;
+  bool replaced_ = true;
+  std::unique_ptr<Session> set_up_;
+};
+
+}  // namespace
+}  // namespace tallyhall
+
+// Freed memory is reused after 16 MB instead of 256 MB: inputs allocate
+// much, and touching fresh pages would cost more than the input.
+extern "C" const char* __asan_default_options() {
+  return "quarantine_size_mb=16";
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
+                                      std::size_t size) {
+  using namespace tallyhall;
+  static FuzzFolder folder;
+  // No shutdown at the end: zone logoffs and the save tick reach the saves,
+  // and the next input starts from the same files either way.
+  std::unique_ptr<Session> session = folder.NewSession();
+  folder.events +=
+      session->Run(std::string_view(reinterpret_cast<const char*>(data), size));
+  ++folder.inputs;
+  session->CheckRecords();
+  return 0;
+}
