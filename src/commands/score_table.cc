@@ -55,22 +55,14 @@ std::string SquadName(const ZoneDatabases& dbs, std::int32_t user_id) {
 
 }  // namespace
 
-ScoreValues DecodeScoreRecord(std::string_view record) {
-  return {.Win = BytesToInt16(FieldAt(record, kWinOffset, 2)),
-          .Loss = BytesToInt16(FieldAt(record, kLossOffset, 2)),
-          .Ratio = BytesToInt16(FieldAt(record, kRatioOffset, 2)),
-          .KillPoints = BytesToInt32(FieldAt(record, kKillPointsOffset, 4)),
-          .FlagPoints = BytesToInt32(FieldAt(record, kFlagPointsOffset, 4))};
-}
-
 std::string_view UserScoreRecord(const ZoneDatabases& dbs,
                                  std::int32_t user_id) {
   return dbs.scores.ScoreRecordView(
       BytesToInt32(dbs.users.GetUserField(user_id, UserField::kScoreID)));
 }
 
-ScoreValues UserScores(const ZoneDatabases& dbs, std::int32_t user_id) {
-  return DecodeScoreRecord(UserScoreRecord(dbs, user_id));
+ScoreFields UserScores(const ZoneDatabases& dbs, std::int32_t user_id) {
+  return ScoreFieldsOf(UserScoreRecord(dbs, user_id));
 }
 
 std::string UserName(const ZoneDatabases& dbs, std::int32_t user_id) {
@@ -105,16 +97,16 @@ std::string ScoreRow(Terminal& terminal, const ZoneDatabases& dbs,
   std::string row = std::move(label);
   AppendColumn(terminal, row, UserName(dbs, user_id), kNameWidth);
   AppendColumn(terminal, row, SquadName(dbs, user_id), kNameWidth);
-  const ScoreValues scores = UserScores(dbs, user_id);
-  AppendColumn(terminal, row, DecimalText(scores.Win), kShortWidth);
-  AppendColumn(terminal, row, DecimalText(scores.Loss), kShortWidth);
-  AppendColumn(terminal, row, DecimalText(scores.Ratio), kShortWidth);
-  AppendColumn(terminal, row, DecimalText(scores.KillPoints), kPointsWidth);
+  const ScoreFields scores = UserScores(dbs, user_id);
+  AppendColumn(terminal, row, DecimalText(scores.win), kShortWidth);
+  AppendColumn(terminal, row, DecimalText(scores.loss), kShortWidth);
+  AppendColumn(terminal, row, DecimalText(scores.ratio), kShortWidth);
+  AppendColumn(terminal, row, DecimalText(scores.kill_points), kPointsWidth);
   if (total == TotalColumn::kLeftOut) {
-    row += DecimalText(scores.FlagPoints);
+    row += DecimalText(scores.flag_points);
     return row;
   }
-  AppendColumn(terminal, row, DecimalText(scores.FlagPoints), kPointsWidth);
+  AppendColumn(terminal, row, DecimalText(scores.flag_points), kPointsWidth);
   row += DecimalText(scores.TotalPoints());
   return row;
 }

@@ -9,38 +9,21 @@
 #include <string>
 #include <string_view>
 
+#include "db/score_db.h"
+
 namespace tallyhall {
 
 struct CommandContext;
 struct ZoneDatabases;
 class Terminal;
 
-// The values of one 14-byte score record: Win 0 (2), Loss 2 (2), Ratio 4
-// (2), KillPoints 6 (4), FlagPoints 10 (4), little-endian, signed.
-struct ScoreValues {
-  std::int16_t Win = 0;
-  std::int16_t Loss = 0;
-  std::int16_t Ratio = 0;
-  std::int32_t KillPoints = 0;
-  std::int32_t FlagPoints = 0;
-
-  // Not stored: the sum, in 64 bits because two 32-bit values can pass the
-  // 32-bit range. Shown and ranked as the exact sum.
-  std::int64_t TotalPoints() const {
-    return std::int64_t{KillPoints} + FlagPoints;
-  }
-};
-
-// The values of a score record; missing bytes of a shorter one read as 0.
-ScoreValues DecodeScoreRecord(std::string_view record);
-
 // The score record that user `user_id`'s ScoreID names, in place (valid
 // until the Score Database changes); empty when the user or the score record
 // does not exist, which every reader takes as all zeros.
 std::string_view UserScoreRecord(const ZoneDatabases& dbs,
                                  std::int32_t user_id);
-// The values of UserScoreRecord.
-ScoreValues UserScores(const ZoneDatabases& dbs, std::int32_t user_id);
+// The fields of UserScoreRecord.
+ScoreFields UserScores(const ZoneDatabases& dbs, std::int32_t user_id);
 
 // User `user_id`'s name as stored, cut at its first NUL; empty when the
 // user does not exist.

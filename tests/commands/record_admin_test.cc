@@ -149,8 +149,8 @@ class ScoreDeleteTest : public RecordAdminTest {
                                Int32ToBytes(score_ids[id - 1]));
       // Each record's Win and KillPoints tell whose scores they are.
       dbs().scores.PutScoreRecord(
-          score_ids[id - 1], ScoreBytes({.Win = static_cast<std::int16_t>(id),
-                                         .KillPoints = id * 100}));
+          score_ids[id - 1], ScoreBytes({.win = static_cast<std::int16_t>(id),
+                                         .kill_points = id * 100}));
     }
     Ann().UserID = 1;
     Present("Cy", 6, 3);
@@ -171,7 +171,7 @@ class ScoreDeleteTest : public RecordAdminTest {
     std::string text;
     for (std::int32_t id = 1; id <= dbs().users.UserCount(); ++id) {
       text += UserName(dbs(), id) + "=" +
-              std::to_string(UserScores(dbs(), id).Win) + " ";
+              std::to_string(UserScores(dbs(), id).win) + " ";
     }
     return text;
   }
@@ -254,7 +254,7 @@ TEST_F(ScoreDeleteTest, RecordWithoutScoreRecordMovesNoScores) {
     RemoveUserWithScores(dbs(), 2);
     EXPECT_EQ(dbs().scores.ScoreCount(), 5) << score_id;
     EXPECT_EQ(ScoreIdOf(1), 5) << score_id;
-    EXPECT_EQ(UserScores(dbs(), 1).Win, 1) << score_id;
+    EXPECT_EQ(UserScores(dbs(), 1).win, 1) << score_id;
   }
   EXPECT_EQ(Records(), "Ann=1 Eve=5 ");
 }

@@ -32,7 +32,7 @@ TEST_F(ScoreCommandsTest, RowsPutEveryValueAtItsColumn) {
   struct Case {
     std::string_view what;
     std::string name;
-    ScoreValues scores;
+    ScoreFields scores;
     std::int32_t score_id;  // 0: the record's own
     std::int32_t squad_id;
     std::string row;

@@ -35,15 +35,15 @@ class ScoreZoneTest : public CoreTest {
   }
 };
 
-inline std::string ScoreBytes(const ScoreValues& s) {
-  return Int16ToBytes(s.Win) + Int16ToBytes(s.Loss) + Int16ToBytes(s.Ratio) +
-         Int32ToBytes(s.KillPoints) + Int32ToBytes(s.FlagPoints);
+inline std::string ScoreBytes(const ScoreFields& s) {
+  return Int16ToBytes(s.win) + Int16ToBytes(s.loss) + Int16ToBytes(s.ratio) +
+         Int32ToBytes(s.kill_points) + Int32ToBytes(s.flag_points);
 }
 
 // Appends a record named `name` with MacID `mac`, a new score record holding
 // `scores`, and squad `squad_id`; returns its UserID.
 inline std::int32_t AddRecord(ZoneDatabases& dbs, std::string_view name,
-                              std::int32_t mac, const ScoreValues& scores = {},
+                              std::int32_t mac, const ScoreFields& scores = {},
                               std::int32_t squad_id = 0) {
   const std::int32_t id =
       dbs.users.AddUser(dbs.scores, name, "\x0a\x00\x00\x01", Int32ToBytes(mac),

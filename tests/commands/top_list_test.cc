@@ -35,7 +35,7 @@ TEST_F(TopListTest, WindowsOfTenRanksByEachArgumentForm) {
   for (int i = 1; i <= 25; ++i) {
     AddRecord(
         dbs(), "p" + std::to_string(i), 1,
-        {.Win = static_cast<std::int16_t>(100 - i), .KillPoints = i * 10});
+        {.win = static_cast<std::int16_t>(100 - i), .kill_points = i * 10});
   }
   struct Case {
     std::string_view command;
@@ -85,14 +85,14 @@ TEST_F(TopListTest, WindowsOfTenRanksByEachArgumentForm) {
 
 TEST_F(TopListTest, TiesKeepUserIdOrderAndRowsCarryTheirOwnColumns) {
   dbs().squads.AppendSquad("Red", "", 0);
-  AddRecord(dbs(), "Ann", 1, {.Win = 1, .KillPoints = 2, .FlagPoints = 3});
-  AddRecord(dbs(), "Bob", 1, {.KillPoints = 7});
-  AddRecord(dbs(), "Cy", 1, {.FlagPoints = 5});
-  AddRecord(dbs(), "Dee", 1, {.KillPoints = 9});
+  AddRecord(dbs(), "Ann", 1, {.win = 1, .kill_points = 2, .flag_points = 3});
+  AddRecord(dbs(), "Bob", 1, {.kill_points = 7});
+  AddRecord(dbs(), "Cy", 1, {.flag_points = 5});
+  AddRecord(dbs(), "Dee", 1, {.kill_points = 9});
   dbs().users.SetUserField(4, UserField::kScoreID, Int32ToBytes(99));
-  AddRecord(dbs(), "Eve", 1, {.Loss = -2, .Ratio = 4, .KillPoints = 5}, 1);
+  AddRecord(dbs(), "Eve", 1, {.loss = -2, .ratio = 4, .kill_points = 5}, 1);
   AddRecord(dbs(), "Fay", 1,
-            {.KillPoints = INT32_MAX, .FlagPoints = INT32_MIN});
+            {.kill_points = INT32_MAX, .flag_points = INT32_MIN});
   const Lines replies = AnnTypes("?top10");
   const Lines expected = {
       TopHeader(2),
@@ -153,7 +153,7 @@ TEST_F(TopListTest, TiesKeepUserIdOrderAndRowsCarryTheirOwnColumns) {
 
 TEST_F(TopListTest, ThreeDigitWindowAlignsRanksRight) {
   for (int i = 1; i <= 100; ++i) {
-    AddRecord(dbs(), "p" + std::to_string(i), 1, {.KillPoints = -i});
+    AddRecord(dbs(), "p" + std::to_string(i), 1, {.kill_points = -i});
   }
   const Lines replies = AnnTypes("?top100");
   ASSERT_EQ(replies.size(), 11u);
@@ -176,20 +176,20 @@ std::vector<std::int32_t> NaiveWindow(const std::vector<std::int64_t>& keys,
   return {ids.begin() + low, ids.begin() + high};
 }
 
-std::int64_t MeasureOf(const ScoreValues& s, TopMeasure measure) {
+std::int64_t MeasureOf(const ScoreFields& s, TopMeasure measure) {
   switch (measure) {
     case TopMeasure::kWin:
-      return s.Win;
+      return s.win;
     case TopMeasure::kLoss:
-      return s.Loss;
+      return s.loss;
     case TopMeasure::kRatio:
-      return s.Ratio;
+      return s.ratio;
     case TopMeasure::kKill:
-      return s.KillPoints;
+      return s.kill_points;
     case TopMeasure::kFlag:
-      return s.FlagPoints;
+      return s.flag_points;
     case TopMeasure::kTotal:
-      return std::int64_t{s.KillPoints} + s.FlagPoints;
+      return std::int64_t{s.kill_points} + s.flag_points;
   }
   return 0;
 }
@@ -202,19 +202,19 @@ TEST(RankWindowTest, SelectedWindowsEqualAFullStableSort) {
     for (std::int32_t count : {0, 1, 9, 10, 11, 137, 2000}) {
       std::mt19937 random(seed * 7919 + static_cast<unsigned>(count));
       ZoneDatabases dbs;
-      std::vector<ScoreValues> stored;
+      std::vector<ScoreFields> stored;
       for (std::int32_t i = 0; i < count; ++i) {
         // Few distinct small values make ties; extremes test 64-bit sums.
         auto small = [&] {
           return static_cast<std::int16_t>(random() % 7) - 3;
         };
         const bool extreme = random() % 5 == 0;
-        ScoreValues s{
-            .Win = static_cast<std::int16_t>(small()),
-            .Loss = static_cast<std::int16_t>(small()),
-            .Ratio = static_cast<std::int16_t>(random()),
-            .KillPoints = extreme ? INT32_MAX : small(),
-            .FlagPoints =
+        ScoreFields s{
+            .win = static_cast<std::int16_t>(small()),
+            .loss = static_cast<std::int16_t>(small()),
+            .ratio = static_cast<std::int16_t>(random()),
+            .kill_points = extreme ? INT32_MAX : small(),
+            .flag_points =
                 extreme ? INT32_MAX - static_cast<int>(random() % 4) : small()};
         AddRecord(dbs, "p", 1, s);
         // Some records name no score record and rank as zeros.
@@ -227,7 +227,7 @@ TEST(RankWindowTest, SelectedWindowsEqualAFullStableSort) {
       }
       for (TopMeasure measure : kMeasures) {
         std::vector<std::int64_t> keys;
-        for (const ScoreValues& s : stored)
+        for (const ScoreFields& s : stored)
           keys.push_back(MeasureOf(s, measure));
         const std::pair<std::int64_t, std::int64_t> windows[] = {
             {1, 10},
