@@ -72,6 +72,14 @@ class E2eTest : public ::testing::Test {
     return texts;
   }
 
+  // Starts the server and logs one zone in with the default fields.
+  std::unique_ptr<ZoneClient> StartWithZone() {
+    StartServer();
+    std::unique_ptr<ZoneClient> zone = NewZone();
+    EXPECT_EQ(zone->LogIn(ZoneLoginFields{}), Hex("00 04 00 00 00 00"));
+    return zone;
+  }
+
   std::unique_ptr<ZoneClient> NewZone() {
     return std::make_unique<ZoneClient>(port_);
   }

@@ -12,9 +12,7 @@ class PlayerInfoE2eTest : public E2eTest {
  protected:
   void SetUp() override {
     E2eTest::SetUp();
-    StartServer();
-    zone_ = NewZone();
-    ASSERT_EQ(zone_->LogIn(ZoneLoginFields{}), Hex("00 04 00 00 00 00"));
+    zone_ = StartWithZone();
   }
 
   // The texts of the replies to `player_id` after he types `command`.

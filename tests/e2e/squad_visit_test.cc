@@ -14,9 +14,7 @@ class SquadVisitTest : public E2eTest {
  protected:
   void SetUp() override {
     E2eTest::SetUp();
-    StartServer();
-    zone_ = NewZone();
-    ASSERT_EQ(zone_->LogIn(ZoneLoginFields{}), Hex("00 04 00 00 00 00"));
+    zone_ = StartWithZone();
   }
 
   // A confirmed login; returns the login reply.
