@@ -5,6 +5,16 @@
 #include "shell/failure.h"
 
 namespace tallyhall {
+namespace {
+
+// The address's four bytes and its port as one number.
+std::uint64_t AddressKey(const Address& address) {
+  std::uint64_t key = 0;
+  for (std::uint8_t byte : address.ip) key = key << 8 | byte;
+  return key << 16 | address.port;
+}
+
+}  // namespace
 
 std::string ZoneLogPrefix(std::string_view name, std::int32_t server_id,
                           std::int32_t group_id, std::int32_t score_id) {
@@ -36,12 +46,8 @@ const ZoneEntry& ZoneTable::Zone(std::int32_t zone_id) const {
 }
 
 std::int32_t ZoneTable::FindZoneByAddress(const Address& address) const {
-  for (std::size_t i = 0; i < zones_.size(); ++i) {
-    if (zones_[i]->address == address) {
-      return static_cast<std::int32_t>(i + 1);
-    }
-  }
-  return 0;
+  const auto found = first_by_address_.find(AddressKey(address));
+  return found == first_by_address_.end() ? 0 : found->second;
 }
 
 std::int32_t ZoneTable::ZoneIdOf(const ZoneEntry& zone) const {
@@ -54,13 +60,31 @@ std::int32_t ZoneTable::ZoneIdOf(const ZoneEntry& zone) const {
 }
 
 std::int32_t ZoneTable::Append(std::unique_ptr<ZoneEntry> zone) {
+  const std::uint64_t key = AddressKey(zone->address);
   zones_.push_back(std::move(zone));
+  try {
+    // An address already in the table keeps its first zone.
+    first_by_address_.try_emplace(key, ZoneCount());
+  } catch (...) {
+    zones_.pop_back();
+    throw;
+  }
   return ZoneCount();
 }
 
 void ZoneTable::Remove(std::int32_t zone_id) {
   if (zone_id >= 1 && zone_id <= ZoneCount()) {
     zones_.erase(zones_.begin() + (zone_id - 1));
+    // Every later zone moved down by one.
+    IndexAddresses();
+  }
+}
+
+void ZoneTable::IndexAddresses() {
+  first_by_address_.clear();
+  for (std::size_t i = 0; i < zones_.size(); ++i) {
+    first_by_address_.try_emplace(AddressKey(zones_[i]->address),
+                                  static_cast<std::int32_t>(i + 1));
   }
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "db/database_files.h"
@@ -81,6 +82,8 @@ class ZoneTable {
   const ZoneEntry& Zone(std::int32_t zone_id) const;
 
   // The first zone with the same IPv4 address and port; 0 when none.
+  // Answered from an index kept by Append and Remove, so a zone's address
+  // must not change while it is in the table.
   std::int32_t FindZoneByAddress(const Address& address) const;
   // The ZoneID of a zone held in the table; 0 when it has left.
   std::int32_t ZoneIdOf(const ZoneEntry& zone) const;
@@ -91,7 +94,13 @@ class ZoneTable {
   void Remove(std::int32_t zone_id);
 
  private:
+  // Puts every zone's address in first_by_address_ again.
+  void IndexAddresses();
+
   std::vector<std::unique_ptr<ZoneEntry>> zones_;
+  // Address and port, packed into one number, to the ZoneID of the first
+  // zone with them.
+  std::unordered_map<std::uint64_t, std::int32_t> first_by_address_;
 };
 
 // The first player of the zone with this PlayerID; 0 when none.
