@@ -14,6 +14,8 @@ std::uint64_t AddressKey(const Address& address) {
   return key << 16 | address.port;
 }
 
+constexpr std::size_t kFewestSlots = 8;
+
 }  // namespace
 
 std::string ZoneLogPrefix(std::string_view name, std::int32_t server_id,
@@ -46,8 +48,8 @@ const ZoneEntry& ZoneTable::Zone(std::int32_t zone_id) const {
 }
 
 std::int32_t ZoneTable::FindZoneByAddress(const Address& address) const {
-  const auto found = first_by_address_.find(AddressKey(address));
-  return found == first_by_address_.end() ? 0 : found->second;
+  if (address_slots_.empty()) return 0;
+  return address_slots_[SlotFor(AddressKey(address))].zone_id;
 }
 
 std::int32_t ZoneTable::ZoneIdOf(const ZoneEntry& zone) const {
@@ -60,11 +62,13 @@ std::int32_t ZoneTable::ZoneIdOf(const ZoneEntry& zone) const {
 }
 
 std::int32_t ZoneTable::Append(std::unique_ptr<ZoneEntry> zone) {
-  const std::uint64_t key = AddressKey(zone->address);
   zones_.push_back(std::move(zone));
   try {
-    // An address already in the table keeps its first zone.
-    first_by_address_.try_emplace(key, ZoneCount());
+    if (zones_.size() * 2 > address_slots_.size()) {
+      IndexAddresses();
+    } else {
+      IndexZone(zones_.size() - 1);
+    }
   } catch (...) {
     zones_.pop_back();
     throw;
@@ -80,12 +84,33 @@ void ZoneTable::Remove(std::int32_t zone_id) {
   }
 }
 
-void ZoneTable::IndexAddresses() {
-  first_by_address_.clear();
-  for (std::size_t i = 0; i < zones_.size(); ++i) {
-    first_by_address_.try_emplace(AddressKey(zones_[i]->address),
-                                  static_cast<std::int32_t>(i + 1));
+std::size_t ZoneTable::SlotFor(std::uint64_t key) const {
+  const std::size_t mask = address_slots_.size() - 1;
+  // Fibonacci hashing: the multiplication spreads every bit of the key over
+  // the high half.
+  std::size_t slot = (key * 0x9E3779B97F4A7C15u) >> 32 & mask;
+  while (address_slots_[slot].zone_id != 0 && address_slots_[slot].key != key) {
+    slot = (slot + 1) & mask;
   }
+  return slot;
+}
+
+void ZoneTable::IndexZone(std::size_t position) {
+  const std::uint64_t key = AddressKey(zones_[position]->address);
+  AddressSlot& slot = address_slots_[SlotFor(key)];
+  // An address already in the index keeps its first zone.
+  if (slot.zone_id == 0) {
+    slot = {.key = key, .zone_id = static_cast<std::int32_t>(position + 1)};
+  }
+}
+
+void ZoneTable::IndexAddresses() {
+  std::size_t size = kFewestSlots;
+  while (size < zones_.size() * 2) size *= 2;
+  // Built aside, so that a failed allocation leaves the index as it was.
+  std::vector<AddressSlot> slots(size);
+  address_slots_.swap(slots);
+  for (std::size_t i = 0; i < zones_.size(); ++i) IndexZone(i);
 }
 
 std::int32_t FindPlayerByID(const ZoneEntry& zone, std::int32_t player_id) {

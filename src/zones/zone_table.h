@@ -8,7 +8,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "db/database_files.h"
@@ -94,13 +93,27 @@ class ZoneTable {
   void Remove(std::int32_t zone_id);
 
  private:
-  // Puts every zone's address in first_by_address_ again.
+  // One slot of the address index: an address and port packed into one
+  // number, and the ZoneID of the first zone with them (0: empty slot).
+  struct AddressSlot {
+    std::uint64_t key = 0;
+    std::int32_t zone_id = 0;
+  };
+
+  // The slot holding `key`, or the empty slot where it belongs.
+  std::size_t SlotFor(std::uint64_t key) const;
+  // Indexes the zone at `position` (from 0) unless an earlier zone has its
+  // address; the index must have room.
+  void IndexZone(std::size_t position);
+  // Builds the index again from the table, in table order, at a size that
+  // fits it.
   void IndexAddresses();
 
   std::vector<std::unique_ptr<ZoneEntry>> zones_;
-  // Address and port, packed into one number, to the ZoneID of the first
-  // zone with them.
-  std::unordered_map<std::uint64_t, std::int32_t> first_by_address_;
+  // Open addressing with linear probing; the size is a power of two and at
+  // least twice the number of zones, so a lookup hashes once and mostly
+  // reads one slot.
+  std::vector<AddressSlot> address_slots_;
 };
 
 // The first player of the zone with this PlayerID; 0 when none.

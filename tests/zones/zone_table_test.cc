@@ -52,6 +52,24 @@ TEST(ZoneTableTest, AddressLookupFindsTheFirstMatchAfterRemovals) {
   }
 }
 
+TEST(ZoneTableTest, AddressLookupHoldsAsTheTableGrows) {
+  ZoneTable table;
+  // Zones k and k + 20 share an address.
+  for (int i = 0; i < 40; ++i) {
+    auto zone = std::make_unique<ZoneEntry>();
+    zone->address = At(static_cast<std::uint8_t>(i % 20), 1000);
+    table.Append(std::move(zone));
+  }
+  for (int k = 0; k < 20; ++k) {
+    EXPECT_EQ(table.FindZoneByAddress(At(static_cast<std::uint8_t>(k), 1000)),
+              k + 1);
+  }
+  EXPECT_EQ(table.FindZoneByAddress(At(20, 1000)), 0);
+  table.Remove(1);
+  EXPECT_EQ(table.FindZoneByAddress(At(0, 1000)), 20);
+  EXPECT_EQ(table.FindZoneByAddress(At(1, 1000)), 1);
+}
+
 TEST(ZoneTableTest, PlayerLookupsTakeTheFirstMatch) {
   ZoneEntry zone;
   zone.Players = {{.PlayerName = "BoB", .PlayerID = 7},
