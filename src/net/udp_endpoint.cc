@@ -24,11 +24,13 @@ namespace {
 constexpr std::size_t kMaxDatagram = 520;
 // The most datagrams one receive takes.
 constexpr std::size_t kBatch = 64;
-// Batches handled in a row before the timers and signals that are due get
-// their turn.
+// Batches handled in a row, and for how long at most, before the timers and
+// signals that are due get their turn.
 constexpr int kRoundsPerTurn = 8;
+constexpr auto kTurn = std::chrono::milliseconds(2);
 // How long the loop waits in the receive for the next datagram before it
-// goes back to waiting for readiness with the timers and signals.
+// goes back to waiting for readiness with the timers and signals (the
+// kernel rounds it up to its clock tick, a few milliseconds).
 constexpr auto kLinger = std::chrono::microseconds(1000);
 // The kernel takes at most this many datagrams per sendmmsg (UIO_MAXIOV).
 constexpr std::size_t kMaxSendBatch = 1024;
@@ -211,9 +213,9 @@ struct UdpEndpoint::Loop {
   // batch, each datagram to completion in arrival order. Between batches it
   // lingers in the receive for the next one, which answers a steady flow as
   // soon as a blocking receive would; once none comes within kLinger it
-  // waits for readiness again. After kRoundsPerTurn batches (or a signal)
-  // the other events that are due run first. A batch of one is followed by
-  // single reads for the rest of the turn: one request at a time is then
+  // waits for readiness again. After kRoundsPerTurn batches or kTurn (or a
+  // signal) the other events that are due run first. A batch of one is followed
+  // by single reads for the rest of the turn: one request at a time is then
   // answered sooner, and the next turn batches again.
   void ReadBatches() {
     // Asio makes the socket non-blocking for its readiness wait; the linger
@@ -222,6 +224,7 @@ struct UdpEndpoint::Loop {
     if (socket.native_non_blocking())
       socket.native_non_blocking(false, ignored);
     std::size_t limit = kBatch;
+    const auto turn_end = std::chrono::steady_clock::now() + kTurn;
     for (int round = 0; round < kRoundsPerTurn; ++round) {
       const int got = ReceiveBatch(limit);
       if (got == 0) {
@@ -231,6 +234,7 @@ struct UdpEndpoint::Loop {
       if (got < 0) break;
       HandleBatch(static_cast<std::size_t>(got));
       if (got == 1) limit = 1;
+      if (std::chrono::steady_clock::now() > turn_end) break;
     }
     asio::post(io, [this] { ReadBatches(); });
   }
