@@ -238,15 +238,6 @@ TEST_F(ScreenViewTest, BurstOfTenThousandLinesPaintsAFewTimesAndEndsShown) {
   EXPECT_TRUE(out_.Text().ends_with(" line 9999"));
 }
 
-TEST_F(ScreenViewTest, SizeIsReadWhenMadeAndAtRepaintOnly) {
-  pty_.Resize(10, 80);
-  ScreenView view(out_.file(), pty_.slave());
-  pty_.Resize(30, 80);
-  EXPECT_EQ(view.Rows(), 10);
-  view.Repaint({"x"});
-  EXPECT_EQ(view.Rows(), 30);
-}
-
 TEST_F(ScreenViewTest, AlternateScreenIsLeftOnceAfterStart) {
   {
     ScreenView idle(out_.file(), pty_.slave());

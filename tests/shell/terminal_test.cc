@@ -120,32 +120,6 @@ TEST_F(TerminalTest, StampFollowsTheClockAcrossSecondsAndDays) {
                 "2026-03-04 05:06:08 c", "2026-03-05 05:06:08 d"}));
 }
 
-// A view that remembers what Flush was given.
-class FlushingView : public RecordingView {
- public:
-  std::int64_t Flush(const std::deque<std::string>& lines,
-                     std::int64_t now_ms) override {
-    flushed_lines = lines.size();
-    flushed_at_ms = now_ms;
-    return answer;
-  }
-  std::size_t flushed_lines = 0;
-  std::int64_t flushed_at_ms = -1;
-  std::int64_t answer = 17;
-};
-
-TEST_F(TerminalTest, FlushHandsTheViewItsLinesAndTheSteadyTime) {
-  FlushingView view;
-  Terminal terminal(clock_, &view);
-  terminal.WriteLogLine("one");
-  terminal.WriteLogLine("two");
-  clock_.Advance(3);
-  EXPECT_EQ(terminal.Flush(), 17);
-  EXPECT_EQ(view.flushed_lines, 2u);
-  EXPECT_EQ(view.flushed_at_ms, clock_.SteadyMilliseconds());
-  EXPECT_EQ(Terminal(clock_, nullptr).Flush(), -1);
-}
-
 TEST_F(TerminalTest, LogFileIsAppendedOnlyWhileAPathIsSet) {
   const std::string log = dir_.File("Terminal.log");
   terminal_.WriteLogLine("Tallyhall 1");
