@@ -26,14 +26,17 @@ std::string TimeOfDayText(int seconds_of_day) {
 
 LocalTime SystemClock::Now() const {
   std::time_t now = std::time(nullptr);
+  if (now == converted_second_) return converted_;
   std::tm parts{};
   localtime_r(&now, &parts);
-  return LocalTime{.year = parts.tm_year + 1900,
-                   .month = parts.tm_mon + 1,
-                   .day = parts.tm_mday,
-                   .hour = parts.tm_hour,
-                   .minute = parts.tm_min,
-                   .second = parts.tm_sec};
+  converted_second_ = now;
+  converted_ = LocalTime{.year = parts.tm_year + 1900,
+                         .month = parts.tm_mon + 1,
+                         .day = parts.tm_mday,
+                         .hour = parts.tm_hour,
+                         .minute = parts.tm_min,
+                         .second = parts.tm_sec};
+  return converted_;
 }
 
 std::int64_t SystemClock::SteadyMilliseconds() const {

@@ -42,6 +42,12 @@ class SystemClock : public Clock {
  public:
   LocalTime Now() const override;
   std::int64_t SteadyMilliseconds() const override;
+
+ private:
+  // The last second converted to local time, so that the many readings of
+  // one second convert it once.
+  mutable std::int64_t converted_second_ = -1;
+  mutable LocalTime converted_;
 };
 
 }  // namespace tallyhall

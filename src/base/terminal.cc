@@ -26,23 +26,38 @@ void AppendLogLine(const std::string& path, std::string_view line) {
   static_cast<void>(AppendToFile(path, bytes, kDataFileMode));
 }
 
+bool SameSecond(const LocalTime& a, const LocalTime& b) {
+  return a.SecondsOfDay() == b.SecondsOfDay() && a.day == b.day &&
+         a.month == b.month && a.year == b.year;
+}
+
 }  // namespace
 
 std::string EscapeControlBytes(std::string_view text) {
-  static constexpr char kHexDigits[] = "0123456789ABCDEF";
   std::string out;
   out.reserve(text.size());
-  for (char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || (byte >= 0x7F && byte <= 0x9F)) {
-      out += "\\x";
-      out += kHexDigits[byte >> 4];
-      out += kHexDigits[byte & 0x0F];
-    } else {
-      out += c;
-    }
-  }
+  AppendEscaped(text, out);
   return out;
+}
+
+void AppendEscaped(std::string_view text, std::string& out) {
+  static constexpr char kHexDigits[] = "0123456789ABCDEF";
+  auto is_control = [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || (byte >= 0x7F && byte <= 0x9F);
+  };
+  // Runs of ordinary bytes are copied whole.
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (!is_control(text[i])) continue;
+    const auto byte = static_cast<unsigned char>(text[i]);
+    out.append(text, start, i - start);
+    const char escape[] = {'\\', 'x', kHexDigits[byte >> 4],
+                           kHexDigits[byte & 0x0F]};
+    out.append(escape, sizeof escape);
+    start = i + 1;
+  }
+  out.append(text, start);
 }
 
 Terminal::Terminal(const Clock& clock, ConsoleView* view)
@@ -56,18 +71,32 @@ std::size_t Terminal::Capacity() const {
 }
 
 void Terminal::WriteLogLine(std::string_view text) {
-  LocalTime now = clock_.Now();
-  std::string stamped = DateStamp(now) + " " + TimeStamp(now) + " ";
-  stamped.append(text);
+  const LocalTime now = clock_.Now();
+  if (stamp_.empty() || !SameSecond(now, stamp_time_)) {
+    stamp_ = DateStamp(now) + " " + TimeStamp(now) + " ";
+    stamp_time_ = now;
+  }
 
   largest_capacity_ = Capacity();
-  while (lines_.size() >= largest_capacity_) lines_.pop_front();
+  // The line leaving the list lends its storage to the new one.
+  std::string stamped;
+  while (lines_.size() >= largest_capacity_) {
+    stamped = std::move(lines_.front());
+    lines_.pop_front();
+  }
+  stamped.assign(stamp_);
+  stamped.append(text);
   lines_.push_back(std::move(stamped));
 
   if (view_ != nullptr) view_->Show(lines_, lines_.back());
   if (!log_path_.empty()) {
     AppendLogLine(log_path_, EscapeControlBytes(lines_.back()));
   }
+}
+
+std::int64_t Terminal::Flush() {
+  if (view_ == nullptr) return -1;
+  return view_->Flush(lines_, clock_.SteadyMilliseconds());
 }
 
 }  // namespace tallyhall

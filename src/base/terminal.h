@@ -5,6 +5,7 @@
 #define TALLYHALL_BASE_TERMINAL_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <string>
 #include <string_view>
@@ -21,9 +22,18 @@ class ConsoleView {
   // The screen's height in text rows.
   virtual int Rows() const = 0;
   // Called after every new line. `lines` is TerminalLines, oldest first;
-  // `newest` is its last element.
+  // `newest` is its last element. A view may hold back what it shows until
+  // Flush.
   virtual void Show(const std::deque<std::string>& lines,
                     std::string_view newest) = 0;
+  // Called by the loop before it waits for more events (`now_ms`: the
+  // steady clock): whatever Show held back leaves now, or, when it may not
+  // leave yet, the result is how many milliseconds later the loop must call
+  // again. -1 when nothing is held back.
+  virtual std::int64_t Flush(const std::deque<std::string>& /*lines*/,
+                             std::int64_t /*now_ms*/) {
+    return -1;
+  }
 };
 
 // `text` with every byte below 0x20, the byte 0x7F and the bytes 0x80..0x9F
@@ -32,6 +42,8 @@ class ConsoleView {
 // move the cursor, clear or retitle the operator's screen, or split one line
 // of Terminal.log into forged ones.
 std::string EscapeControlBytes(std::string_view text);
+// Appends EscapeControlBytes(text) to `out`, without a copy of its own.
+void AppendEscaped(std::string_view text, std::string& out);
 
 class Terminal {
  public:
@@ -47,6 +59,10 @@ class Terminal {
   // (EscapeControlBytes) with CR LF to that file, so one line stays one line
   // of the file. A failure to append is ignored.
   void WriteLogLine(std::string_view text);
+
+  // Flushes the view (ConsoleView::Flush with the clock's steady time);
+  // returns its answer, -1 without a view.
+  std::int64_t Flush();
 
   // The log file; empty (the start value) means LogTerminal is off.
   void set_log_path(std::string path) { log_path_ = std::move(path); }
@@ -65,6 +81,10 @@ class Terminal {
   std::string log_path_;
   std::deque<std::string> lines_;
   std::size_t largest_capacity_ = 1;
+  // The stamp text of the last line and the time it was made from, so that
+  // lines of the same second share one formatting.
+  LocalTime stamp_time_;
+  std::string stamp_;
 };
 
 }  // namespace tallyhall

@@ -4,6 +4,7 @@
 // ?aliasx2 and ?aliaspage before ?alias.
 #include "commands/command_table.h"
 
+#include <algorithm>
 #include <array>
 
 #include "commands/chat_commands.h"
@@ -132,7 +133,16 @@ constexpr std::array<CommandEntry, 49> kCommands{{
      .level = kSysOp},
 }};
 
+static_assert(std::ranges::all_of(kCommands, [](const CommandEntry& entry) {
+  return entry.text.size() >= 2 && entry.text[0] == '?';
+}));
+
 bool Matches(const CommandEntry& entry, std::string_view text) {
+  // Every word is "?" and at least one letter; most entries differ from the
+  // text in that letter, which is cheaper to compare than the whole word.
+  if (text.size() < entry.text.size() || text[1] != entry.text[1]) {
+    return false;
+  }
   return entry.match == kExact ? text == entry.text
                                : text.starts_with(entry.text);
 }

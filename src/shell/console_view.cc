@@ -36,21 +36,41 @@ ScreenSize QueryScreenSize(int fd) {
   return size;
 }
 
-void WriteAndFlush(std::FILE* out, std::string_view bytes) {
-  std::fwrite(bytes.data(), 1, bytes.size(), out);
+void FlushStream(std::FILE* out) {
   std::fflush(out);
   // A failed write (closed pipe, full disk) must not silence later lines.
   std::clearerr(out);
 }
 
+void WriteAndFlush(std::FILE* out, std::string_view bytes) {
+  std::fwrite(bytes.data(), 1, bytes.size(), out);
+  FlushStream(out);
+}
+
 }  // namespace
 
-int PlainView::Rows() const { return QueryScreenSize(::fileno(out_)).rows; }
+PlainView::PlainView(std::FILE* out)
+    : out_(out), rows_(QueryScreenSize(::fileno(out)).rows) {}
+
+PlainView::~PlainView() { Flush({}, 0); }
 
 void PlainView::Show(const std::deque<std::string>&, std::string_view newest) {
-  std::string line = EscapeControlBytes(newest);
-  line += '\n';
-  WriteAndFlush(out_, line);
+  escaped_.clear();
+  AppendEscaped(newest, escaped_);
+  escaped_ += '\n';
+  std::fwrite(escaped_.data(), 1, escaped_.size(), out_);
+}
+
+std::int64_t PlainView::Flush(const std::deque<std::string>&, std::int64_t) {
+  FlushStream(out_);
+  return -1;
+}
+
+ScreenView::ScreenView(std::FILE* out, int size_fd)
+    : out_(out), size_fd_(size_fd) {
+  const ScreenSize size = QueryScreenSize(size_fd_);
+  rows_ = size.rows;
+  columns_ = size.columns;
 }
 
 ScreenView::~ScreenView() { Stop(); }
@@ -67,24 +87,54 @@ void ScreenView::Stop() {
   Write(kLeaveAlternateScreen);
 }
 
-int ScreenView::Rows() const { return QueryScreenSize(size_fd_).rows; }
-
 void ScreenView::Show(const std::deque<std::string>& lines, std::string_view) {
-  Repaint(lines);
+  if (holding_) {
+    pending_ = true;
+  } else {
+    Paint(lines);
+  }
+}
+
+std::int64_t ScreenView::Flush(const std::deque<std::string>& lines,
+                               std::int64_t now_ms) {
+  if (unstamped_paint_) {
+    painted_ms_ = now_ms;
+    unstamped_paint_ = false;
+  }
+  if (!holding_) return -1;
+  const std::int64_t wait = painted_ms_ + kRepaintMs - now_ms;
+  if (wait > 0) return pending_ ? wait : -1;
+  if (!pending_) {
+    holding_ = false;
+    return -1;
+  }
+  Paint(lines);
+  painted_ms_ = now_ms;
+  unstamped_paint_ = false;
+  return -1;
 }
 
 void ScreenView::Repaint(const std::deque<std::string>& lines) {
   const ScreenSize size = QueryScreenSize(size_fd_);
+  rows_ = size.rows;
+  columns_ = size.columns;
+  Paint(lines);
+}
+
+void ScreenView::Paint(const std::deque<std::string>& lines) {
+  holding_ = true;
+  unstamped_paint_ = true;
+  pending_ = false;
   // Row 1 stays blank and the bottom row is spare, so rows - 2 lines fit.
-  const std::size_t fit = static_cast<std::size_t>(std::max(size.rows - 2, 0));
+  const std::size_t fit = static_cast<std::size_t>(std::max(rows_ - 2, 0));
   const std::size_t shown = std::min(fit, lines.size());
 
   std::string screen(kClearScreen);
   std::size_t first = lines.size() - shown;
   for (std::size_t i = 0; i < shown; ++i) {
     std::string row = " " + EscapeControlBytes(lines[first + i]);
-    if (row.size() > static_cast<std::size_t>(size.columns)) {
-      row.resize(static_cast<std::size_t>(size.columns));
+    if (row.size() > static_cast<std::size_t>(columns_)) {
+      row.resize(static_cast<std::size_t>(columns_));
     }
     // Cursor to the row's start: rows are numbered from 1, lines start at 2.
     screen += "\x1b[" + std::to_string(i + 2) + ";1H";
@@ -101,6 +151,10 @@ std::unique_ptr<ConsoleView> MakeConsoleView() {
     view->Start();
     return view;
   }
+  // The loop flushes the view before it waits; with a buffer this size the
+  // lines of one batch of events leave in one write.
+  static char buffer[1 << 16];
+  std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
   return std::make_unique<PlainView>(stdout);
 }
 

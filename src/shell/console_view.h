@@ -5,6 +5,7 @@
 #ifndef TALLYHALL_SHELL_CONSOLE_VIEW_H_
 #define TALLYHALL_SHELL_CONSOLE_VIEW_H_
 
+#include <cstdint>
 #include <cstdio>
 #include <deque>
 #include <memory>
@@ -15,19 +16,29 @@
 
 namespace tallyhall {
 
-// Prints the newest line, escaped, followed by "\n" and flushes at once.
-// Rows() is the height of the terminal behind `out` when it is one, else 24.
+// Prints each newest line, escaped, followed by "\n" into the stream's
+// buffer; Flush (and the destructor) pushes the buffer out, so the lines of
+// one batch of events leave in one write. Rows() is the height of the
+// terminal behind `out` as it was when the view was made, else 24.
 // `out` is not owned and must outlive the view. Write failures are ignored.
 class PlainView : public ConsoleView {
  public:
-  explicit PlainView(std::FILE* out = stdout) : out_(out) {}
+  explicit PlainView(std::FILE* out = stdout);
+  ~PlainView() override;
 
-  int Rows() const override;
+  PlainView(const PlainView&) = delete;
+  PlainView& operator=(const PlainView&) = delete;
+
+  int Rows() const override { return rows_; }
   void Show(const std::deque<std::string>& lines,
             std::string_view newest) override;
+  std::int64_t Flush(const std::deque<std::string>& lines,
+                     std::int64_t now_ms) override;
 
  private:
   std::FILE* out_;
+  int rows_;
+  std::string escaped_;  // reused for each line
 };
 
 // A full-screen view on the terminal's alternate screen. Each repaint clears
@@ -36,12 +47,21 @@ class PlainView : public ConsoleView {
 // to the screen's width; the newest line is at the bottom. A screen too
 // small for any line shows none.
 //
+// Repaints are at least kRepaintMs apart: Show repaints at once when no
+// repaint happened in that time, else it leaves the repaint to Flush, which
+// makes it once the time has passed and until then tells the loop when to
+// call again; so the final state is always painted and a burst of lines
+// costs a few repaints.
+//
 // Output goes to `out` (not owned); the size is read with TIOCGWINSZ from
-// `size_fd` on every repaint (24 rows and 80 columns when unknown, at most
-// 255 rows). Both must outlive the view. Write failures are ignored.
+// `size_fd` when the view is made and on every Repaint (24 rows and 80
+// columns when unknown, at most 255 rows). Both must outlive the view.
+// Write failures are ignored.
 class ScreenView : public ConsoleView {
  public:
-  ScreenView(std::FILE* out, int size_fd) : out_(out), size_fd_(size_fd) {}
+  static constexpr std::int64_t kRepaintMs = 50;
+
+  ScreenView(std::FILE* out, int size_fd);
   // Leaves the alternate screen when Start() entered it.
   ~ScreenView() override;
 
@@ -54,19 +74,32 @@ class ScreenView : public ConsoleView {
   // started.
   void Stop();
 
-  int Rows() const override;
+  int Rows() const override { return rows_; }
   void Show(const std::deque<std::string>& lines,
             std::string_view newest) override;
-  // Redraws from `lines` (TerminalLines, oldest first) at the screen's
-  // current size; the main program calls it when the terminal is resized.
+  std::int64_t Flush(const std::deque<std::string>& lines,
+                     std::int64_t now_ms) override;
+  // Reads the screen's size again and redraws from `lines` (TerminalLines,
+  // oldest first) at once; the main program calls it when the terminal is
+  // resized.
   void Repaint(const std::deque<std::string>& lines);
 
  private:
+  void Paint(const std::deque<std::string>& lines);
   void Write(std::string_view bytes);
 
   std::FILE* out_;
   int size_fd_;
+  int rows_ = 0;
+  int columns_ = 0;
   bool started_ = false;
+  // A repaint happened less than kRepaintMs ago (as far as Flush has seen).
+  bool holding_ = false;
+  // A repaint happened since the last Flush, which stamps its time.
+  bool unstamped_paint_ = false;
+  std::int64_t painted_ms_ = 0;
+  // Lines arrived that the screen does not show yet.
+  bool pending_ = false;
 };
 
 // A ScreenView on stdout, already started, when stdout is a TTY; otherwise a

@@ -81,6 +81,8 @@ class ZoneTable {
   const ZoneEntry& Zone(std::int32_t zone_id) const;
 
   // The first zone with the same IPv4 address and port; 0 when none.
+  // Answered from an index kept by Append and Remove, so a zone's address
+  // must not change while it is in the table.
   std::int32_t FindZoneByAddress(const Address& address) const;
   // The ZoneID of a zone held in the table; 0 when it has left.
   std::int32_t ZoneIdOf(const ZoneEntry& zone) const;
@@ -91,7 +93,27 @@ class ZoneTable {
   void Remove(std::int32_t zone_id);
 
  private:
+  // One slot of the address index: an address and port packed into one
+  // number, and the ZoneID of the first zone with them (0: empty slot).
+  struct AddressSlot {
+    std::uint64_t key = 0;
+    std::int32_t zone_id = 0;
+  };
+
+  // The slot holding `key`, or the empty slot where it belongs.
+  std::size_t SlotFor(std::uint64_t key) const;
+  // Indexes the zone at `position` (from 0) unless an earlier zone has its
+  // address; the index must have room.
+  void IndexZone(std::size_t position);
+  // Builds the index again from the table, in table order, at a size that
+  // fits it.
+  void IndexAddresses();
+
   std::vector<std::unique_ptr<ZoneEntry>> zones_;
+  // Open addressing with linear probing; the size is a power of two and at
+  // least twice the number of zones, so a lookup hashes once and mostly
+  // reads one slot.
+  std::vector<AddressSlot> address_slots_;
 };
 
 // The first player of the zone with this PlayerID; 0 when none.

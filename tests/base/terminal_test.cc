@@ -100,6 +100,21 @@ TEST_F(TerminalTest, ShrinkingScreenLosesNoLine) {
   EXPECT_EQ(Oldest(), "line 3");
 }
 
+// Lines of one second share their stamp; a new second or a new day at the
+// same time of day gets its own.
+TEST_F(TerminalTest, StampFollowsTheClockAcrossSecondsAndDays) {
+  terminal_.WriteLogLine("a");
+  terminal_.WriteLogLine("b");
+  clock_.Advance(1);
+  terminal_.WriteLogLine("c");
+  clock_.Advance(24 * 60 * 60);
+  terminal_.WriteLogLine("d");
+  EXPECT_EQ(view_.shown,
+            (std::vector<std::string>{
+                "2026-03-04 05:06:07 a", "2026-03-04 05:06:07 b",
+                "2026-03-04 05:06:08 c", "2026-03-05 05:06:08 d"}));
+}
+
 TEST_F(TerminalTest, LogFileIsAppendedOnlyWhileAPathIsSet) {
   const std::string log = dir_.File("Terminal.log");
   terminal_.WriteLogLine("Tallyhall 1");

@@ -8,6 +8,8 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <cstdint>
+#include <deque>
 #include <string>
 
 namespace tallyhall {
@@ -97,6 +99,34 @@ TEST(PlainViewTest, WritesEachNewestLineEscapedOnItsOwnLine) {
   EXPECT_EQ(view.Rows(), 24);  // a file has no screen size
 }
 
+// The plain view writes into the stream's buffer; Flush sends a batch of
+// lines on in one write.
+TEST(PlainViewTest, LinesLeaveTogetherAtFlush) {
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  ASSERT_EQ(::fcntl(fds[0], F_SETFL, O_NONBLOCK), 0);
+  std::FILE* out = ::fdopen(fds[1], "w");
+  ASSERT_NE(out, nullptr);
+  char buffer[256];
+  {
+    PlainView view(out);
+    view.Show({}, "one");
+    view.Show({}, "two");
+    EXPECT_EQ(::read(fds[0], buffer, sizeof buffer), -1);
+    EXPECT_EQ(view.Flush({}, 0), -1);
+    const ssize_t got = ::read(fds[0], buffer, sizeof buffer);
+    ASSERT_GT(got, 0);
+    EXPECT_EQ(std::string(buffer, static_cast<std::size_t>(got)), "one\ntwo\n");
+    view.Show({}, "last");
+  }
+  // Whatever is left leaves when the view goes.
+  const ssize_t got = ::read(fds[0], buffer, sizeof buffer);
+  ASSERT_GT(got, 0);
+  EXPECT_EQ(std::string(buffer, static_cast<std::size_t>(got)), "last\n");
+  std::fclose(out);
+  ::close(fds[0]);
+}
+
 class ScreenViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -146,6 +176,66 @@ TEST_F(ScreenViewTest, RowsAreCappedAt255AndDefaultTo24) {
   pty_.Resize(0, 0);
   EXPECT_EQ(ScreenView(out_.file(), pty_.slave()).Rows(), 24);
   EXPECT_EQ(ScreenView(out_.file(), ::fileno(out_.file())).Rows(), 24);
+}
+
+// How many times the screen was painted.
+std::size_t Paints(const std::string& output) {
+  std::size_t count = 0;
+  for (std::size_t at = output.find("\x1b[2J"); at != std::string::npos;
+       at = output.find("\x1b[2J", at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+// Show paints at once only when no paint happened in the last 50 ms; Flush
+// paints what waits once they have passed and says how long to wait before.
+TEST_F(ScreenViewTest, RepaintsAreAtLeastFiftyMillisecondsApart) {
+  pty_.Resize(6, 20);
+  ScreenView view(out_.file(), pty_.slave());
+  std::deque<std::string> lines = {"a"};
+  view.Show(lines, "a");
+  lines.push_back("b");
+  view.Show(lines, "b");
+  EXPECT_EQ(Paints(out_.Text()), 1u);
+
+  struct Step {
+    std::int64_t now_ms;
+    std::int64_t wait;
+    std::size_t paints;
+  };
+  // The first Flush after a paint dates it.
+  for (const Step& step : {Step{1000, 50, 1}, Step{1030, 20, 1},
+                           Step{1050, -1, 2}, Step{1060, -1, 2}}) {
+    EXPECT_EQ(view.Flush(lines, step.now_ms), step.wait) << step.now_ms;
+    EXPECT_EQ(Paints(out_.Text()), step.paints) << step.now_ms;
+  }
+  EXPECT_TRUE(out_.Text().ends_with(" a\x1b[3;1H b"));
+
+  // Quiet for 50 ms: the next line paints at once again.
+  EXPECT_EQ(view.Flush(lines, 1100), -1);
+  lines.push_back("c");
+  view.Show(lines, "c");
+  EXPECT_EQ(Paints(out_.Text()), 3u);
+}
+
+TEST_F(ScreenViewTest, BurstOfTenThousandLinesPaintsAFewTimesAndEndsShown) {
+  pty_.Resize(24, 80);
+  ScreenView view(out_.file(), pty_.slave());
+  std::deque<std::string> lines;
+  std::int64_t now_ms = 0;
+  std::int64_t wait = -1;
+  // A second of lines, flushed after every ten as batches of datagrams are.
+  for (int i = 0; i < 10000; ++i) {
+    lines.push_back("line " + std::to_string(i));
+    if (lines.size() > 255) lines.pop_front();
+    view.Show(lines, lines.back());
+    if (i % 10 == 9) wait = view.Flush(lines, ++now_ms);
+  }
+  ASSERT_GE(wait, 0);
+  EXPECT_EQ(view.Flush(lines, now_ms + wait), -1);
+  EXPECT_LE(Paints(out_.Text()), 25u);
+  EXPECT_TRUE(out_.Text().ends_with(" line 9999"));
 }
 
 TEST_F(ScreenViewTest, AlternateScreenIsLeftOnceAfterStart) {

@@ -30,6 +30,29 @@ TEST(ZoneTableTest, ZonesAreToldApartByAddressAndPort) {
   EXPECT_THROW(table.Zone(0), StepFailure);
 }
 
+// The address index answers as a scan in table order would, as the table
+// grows and after removals move later zones down.
+TEST(ZoneTableTest, AddressLookupFindsTheFirstMatchAsTheTableChanges) {
+  ZoneTable table;
+  // Zones k and k + 20 share an address.
+  for (int i = 0; i < 40; ++i) {
+    auto zone = std::make_unique<ZoneEntry>();
+    zone->address = At(static_cast<std::uint8_t>(i % 20), 1000);
+    table.Append(std::move(zone));
+  }
+  for (int k = 0; k < 20; ++k) {
+    EXPECT_EQ(table.FindZoneByAddress(At(static_cast<std::uint8_t>(k), 1000)),
+              k + 1);
+  }
+  EXPECT_EQ(table.FindZoneByAddress(At(20, 1000)), 0);
+  table.Remove(1);
+  EXPECT_EQ(table.FindZoneByAddress(At(0, 1000)), 20);
+  EXPECT_EQ(table.FindZoneByAddress(At(1, 1000)), 1);
+  table.Remove(20);
+  EXPECT_EQ(table.FindZoneByAddress(At(0, 1000)), 0);
+  EXPECT_EQ(table.FindZoneByAddress(At(19, 1000)), 19);
+}
+
 TEST(ZoneTableTest, PlayerLookupsTakeTheFirstMatch) {
   ZoneEntry zone;
   zone.Players = {{.PlayerName = "BoB", .PlayerID = 7},
