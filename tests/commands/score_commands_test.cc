@@ -14,17 +14,8 @@ using Lines = std::vector<std::string>;
 
 using ScoreCommandsTest = ScoreZoneTest;
 
-// The listing header with labels `w` digits wide.
-std::string ListingHeader(std::size_t w) {
-  return AtColumns({{w + 2, "Name"},
-                    {w + 27, "Squad"},
-                    {w + 52, "Win"},
-                    {w + 58, "Loss"},
-                    {w + 64, "Ratio"},
-                    {w + 70, "KillPoints"},
-                    {w + 81, "FlagPoints"},
-                    {w + 92, "TotalPoints"}});
-}
+// The listing header with labels `w` digits wide: names at w + 2.
+std::string ListingHeader(std::size_t w) { return HeaderFrom(w + 2); }
 
 TEST_F(ScoreCommandsTest, RowsPutEveryValueAtItsColumn) {
   dbs().squads.AppendSquad("Alpha", "", 0);

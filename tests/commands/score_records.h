@@ -68,6 +68,20 @@ inline std::string AtColumns(
   return line;
 }
 
+// The score table header whose Name column starts at `name`: Squad 25
+// columns on, then Win, Loss, Ratio, KillPoints, FlagPoints and TotalPoints
+// at 50, 56, 62, 68, 79 and 90.
+inline std::string HeaderFrom(std::size_t name) {
+  return AtColumns({{name, "Name"},
+                    {name + 25, "Squad"},
+                    {name + 50, "Win"},
+                    {name + 56, "Loss"},
+                    {name + 62, "Ratio"},
+                    {name + 68, "KillPoints"},
+                    {name + 79, "FlagPoints"},
+                    {name + 90, "TotalPoints"}});
+}
+
 }  // namespace tallyhall
 
 #endif  // TALLYHALL_TESTS_COMMANDS_SCORE_RECORDS_H_

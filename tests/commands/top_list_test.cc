@@ -18,17 +18,8 @@ using Lines = std::vector<std::string>;
 
 using TopListTest = ScoreZoneTest;
 
-// The top-list header for N of `w` digits.
-std::string TopHeader(std::size_t w) {
-  return AtColumns({{w + 1, "Name"},
-                    {w + 26, "Squad"},
-                    {w + 51, "Win"},
-                    {w + 57, "Loss"},
-                    {w + 63, "Ratio"},
-                    {w + 69, "KillPoints"},
-                    {w + 80, "FlagPoints"},
-                    {w + 91, "TotalPoints"}});
-}
+// The top-list header for N of `w` digits: names at w + 1.
+std::string TopHeader(std::size_t w) { return HeaderFrom(w + 1); }
 
 TEST_F(TopListTest, WindowsOfTenRanksByEachArgumentForm) {
   // p1..p25: KillPoints rise with the number, Win falls.
