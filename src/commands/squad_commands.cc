@@ -259,8 +259,13 @@ void HandleSquadPassword(CommandContext& ctx, std::string_view args) {
   } else if (IsNumeric(args)) {
     squad_id = ctx.Number(args);
   } else {
-    squad_id = CallerSquadOrReply(ctx);
-    if (squad_id == 0) return;
+    // A SquadID that names no squad reads as an empty squad owned by
+    // nobody: only an AccountOp passes the owner test below.
+    squad_id = CallerSquad(ctx);
+    if (squad_id == 0) {
+      ctx.Reply("You are not in a squad");
+      return;
+    }
   }
   const std::string name = SquadName(ctx, squad_id);
   if (!ctx.Holds(Level::kAccountOp) && !OwnsSquad(ctx, squad_id)) {
@@ -283,8 +288,12 @@ void HandleSquadPassword(CommandContext& ctx, std::string_view args) {
 
 // ?squadkick (UserID): an owner may kick himself and stays the owner.
 void HandleSquadKick(CommandContext& ctx, std::string_view args) {
-  const std::int32_t squad_id = CallerSquadOrReply(ctx);
-  if (squad_id == 0) return;
+  const std::int32_t squad_id = CallerSquad(ctx);
+  if (squad_id == 0) {
+    ctx.Reply("You are not in a squad");
+    return;
+  }
+  // A SquadID that names no squad has owner 0, which nobody is.
   if (!OwnsSquad(ctx, squad_id)) {
     ctx.Reply("You are not the owner of the squad you are currently in");
     return;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "base/failure.h"
 #include "base/numbers.h"
 #include "commands/command_context.h"
 #include "commands/paging.h"
@@ -96,18 +97,21 @@ std::string PlayerColumns(const ZoneEntry& zone, std::int64_t first) {
   return line;
 }
 
-// Writes 14 NUL bytes over every score record that a user record of the
-// zone names. A ScoreID outside the Score Database names no record: it
-// already reads as zeroes, and writing it would grow the database up to it.
-void ResetScores(ZoneDatabases& databases) {
+// Writes 14 NUL bytes under every ScoreID that a user record of the zone
+// names, with the ordinary score write: a ScoreID beyond the Score Database
+// grows it up to that record, so that the ScoreID is never handed to a new
+// player while a user still names it. ScoreIDs below 1 name nothing. A write
+// that fails (a database that cannot grow that far) writes its failure line
+// and the reset goes on with the next user.
+void ResetScores(Terminal& terminal, ZoneDatabases& databases) {
   const std::string zeroed(kScoreRecordSize, '\0');
   const UserDatabase& users = databases.users;
   ScoreDatabase& scores = databases.scores;
   for (std::int32_t user_id = 1; user_id <= users.UserCount(); ++user_id) {
     const std::int32_t score_id =
         BytesToInt32(users.GetUserField(user_id, UserField::kScoreID));
-    if (score_id < 1 || score_id > scores.ScoreCount()) continue;
-    scores.PutScoreRecord(score_id, zeroed);
+    if (score_id < 1) continue;
+    RunStep(terminal, [&] { scores.PutScoreRecord(score_id, zeroed); });
   }
 }
 
@@ -122,7 +126,7 @@ void LogZoneAction(CommandContext& ctx, const ZoneEntry& target,
 void RecycleZone(CommandContext& ctx, std::string_view args, bool reset) {
   ZoneEntry* target = TargetZoneOrReply(ctx, args);
   if (target == nullptr) return;
-  if (reset) ResetScores(target->databases);
+  if (reset) ResetScores(ctx.core.terminal(), target->databases);
   LogZoneAction(ctx, *target, reset ? "Recycled and Reset" : "Recycled");
   ctx.Reply(target->ServerName +
             (reset ? " recycled and reset." : " recycled."));

@@ -35,6 +35,13 @@ std::uint32_t Word(std::string_view record, std::size_t offset) {
   return word;
 }
 
+// Whether a name field holds anything but NUL behind its first NUL.
+bool HasTail(std::string_view name_field) {
+  const std::size_t nul = name_field.find('\0');
+  return nul != std::string_view::npos &&
+         name_field.find_first_not_of('\0', nul) != std::string_view::npos;
+}
+
 }  // namespace
 
 int UserFieldWidth(UserField field) {
@@ -91,14 +98,37 @@ std::int32_t UserDatabase::FindUser(std::string_view name,
   return index_.Find(bytes(), RecordIndex::QueryKey(name, mac));
 }
 
+std::int32_t UserDatabase::FindUserByTrimmedName(std::string_view name,
+                                                 std::string_view mac) const {
+  if (mac.size() != kMacSize || name.size() > kNameSize ||
+      name.find('\0') != std::string_view::npos) {
+    return 0;
+  }
+  // The index finds the first record whose whole field is the name; only a
+  // listed tailed name before it can come first.
+  const std::int32_t first = FindUser(name, mac);
+  const std::string_view all(bytes());
+  for (std::int32_t id : tailed_names_) {
+    if (first != 0 && id >= first) break;
+    const std::string_view record = all.substr(Offset(id), kRecordSize);
+    if (record.substr(kMacOffset, kMacSize) == mac &&
+        EqualsIgnoringCase(TrimAtNul(record.substr(0, kNameSize)), name)) {
+      return id;
+    }
+  }
+  return first;
+}
+
 std::int32_t UserDatabase::AddUser(ScoreDatabase& scores, std::string_view name,
                                    std::string_view ip, std::string_view mac,
                                    const LocalTime& now) {
   if (count_ == std::numeric_limits<std::int32_t>::max()) {
     throw std::length_error("User Database too large");
   }
-  std::int32_t score_id = scores.AddScoreRecord();
   std::string record = PadField(name, kNameSize);
+  const bool tailed = HasTail(record);
+  if (tailed) tailed_names_.reserve(tailed_names_.size() + 1);
+  std::int32_t score_id = scores.AddScoreRecord();
   record.append(4, '\0');  // SquadID: no squad.
   record += Int32ToBytes(score_id);
   record.append(kDataBlockSize, '\0');
@@ -116,6 +146,7 @@ std::int32_t UserDatabase::AddUser(ScoreDatabase& scores, std::string_view name,
     MutableBytes().resize(Offset(count_ + 1));
     throw;
   }
+  if (tailed) tailed_names_.push_back(count_);  // room was reserved
   return count_;
 }
 
@@ -188,6 +219,10 @@ void UserDatabase::RemoveUser(std::int32_t id) {
   --count_;
   // Every later UserID moves down by one.
   index_.CloseGap(id);
+  std::erase(tailed_names_, id);
+  for (std::int32_t& later : tailed_names_) {
+    if (later > id) --later;
+  }
 }
 
 void UserDatabase::Assign(std::string bytes, std::int32_t count) {
@@ -195,9 +230,16 @@ void UserDatabase::Assign(std::string bytes, std::int32_t count) {
   bytes.resize(static_cast<std::size_t>(count) * kRecordSize, '\0');
   RecordIndex index(kUserRecordSize, kMacOffset);
   index.Build(bytes, count);
+  std::vector<std::int32_t> tailed;
+  for (std::int32_t id = 1; id <= count; ++id) {
+    if (HasTail(std::string_view(bytes).substr(Offset(id), kNameSize))) {
+      tailed.push_back(id);
+    }
+  }
   MutableBytes() = std::move(bytes);
   count_ = count;
   index_ = std::move(index);
+  tailed_names_ = std::move(tailed);
 }
 
 void UserDatabase::WriteInRecord(std::int32_t id, std::size_t offset,
@@ -206,11 +248,27 @@ void UserDatabase::WriteInRecord(std::int32_t id, std::size_t offset,
   const std::size_t end = offset + value.size();
   const bool identity = offset < kNameSize ||
                         (offset < kMacOffset + kMacSize && end > kMacOffset);
+  const bool name = offset < kNameSize;
+  if (name) tailed_names_.reserve(tailed_names_.size() + 1);
   auto write = [&] { MutableBytes().replace(at, value.size(), value); };
   if (identity) {
     index_.Rewrite(bytes(), id, write);
   } else {
     write();
+  }
+  if (name) NoteNameTail(id);
+}
+
+void UserDatabase::NoteNameTail(std::int32_t id) {
+  const auto at =
+      std::lower_bound(tailed_names_.begin(), tailed_names_.end(), id);
+  const bool listed = at != tailed_names_.end() && *at == id;
+  const bool tailed =
+      HasTail(std::string_view(bytes()).substr(Offset(id), kNameSize));
+  if (tailed && !listed) {
+    tailed_names_.insert(at, id);
+  } else if (!tailed && listed) {
+    tailed_names_.erase(at);
   }
 }
 

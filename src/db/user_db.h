@@ -7,11 +7,12 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "base/clock.h"
 #include "db/record_index.h"
 #include "db/score_db.h"
 #include "db/tracked_bytes.h"
-#include "base/clock.h"
 
 namespace tallyhall {
 
@@ -60,6 +61,15 @@ class UserDatabase {
   // answer as a scan from UserID 1. A `mac` not 4 bytes long matches none.
   std::int32_t FindUser(std::string_view name, std::string_view mac) const;
 
+  // The first record whose name cut at its first NUL equals `name` without
+  // regard to ASCII case and whose MacID is `mac` (4 bytes); 0 when none,
+  // and for a `name` longer than 24 bytes or holding a NUL. Unlike FindUser,
+  // bytes behind the first NUL of a stored name (a file written by other
+  // software) do not count. Answered from the index and the list of such
+  // names, so it costs the same as FindUser when there are none.
+  std::int32_t FindUserByTrimmedName(std::string_view name,
+                                     std::string_view mac) const;
+
   // Appends a record for a new player, with a new zeroed score record in
   // `scores`, created now; returns its UserID. `ip` and `mac` are fitted
   // to 4 bytes.
@@ -94,15 +104,24 @@ class UserDatabase {
  private:
   // Every change to the bytes goes through here, which marks them changed.
   std::string& MutableBytes() { return store_.Mutable(); }
-  // Writes `value` over record `id` from `offset`, keeping the index in step.
+  // Writes `value` over record `id` from `offset`, keeping the index and
+  // tailed_names_ in step.
   void WriteInRecord(std::int32_t id, std::size_t offset,
                      std::string_view value);
+  // Lists or unlists record `id` in tailed_names_ as its name now stands.
+  // Cannot throw when tailed_names_ has room for one more.
+  void NoteNameTail(std::int32_t id);
 
   TrackedBytes store_;
   std::int32_t count_ = 0;
   // Identity (name and MacID at 144) -> UserIDs; answers FindUser.
   RecordIndex index_{kUserRecordSize,
                      static_cast<std::size_t>(UserField::kMacID)};
+  // UserIDs, ascending, of the records whose name field holds other bytes
+  // behind its first NUL; the index cannot tell those names by what they
+  // show. The server never writes such a name, so this is nearly always
+  // empty.
+  std::vector<std::int32_t> tailed_names_;
 };
 
 }  // namespace tallyhall

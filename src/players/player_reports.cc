@@ -12,9 +12,6 @@
 namespace tallyhall {
 namespace {
 
-constexpr std::size_t kNameSize = 24;
-constexpr std::size_t kMacOffset = 144;  // in a User Database record
-
 // The index of the player named by the PlayerID at offset 1; 0 when none.
 std::int32_t FindReportingPlayer(const ZoneEntry& zone,
                                  std::string_view message) {
@@ -46,29 +43,7 @@ void AddUsage(UserDatabase& users, std::int32_t user_id,
 
 std::int32_t FindSwapRecord(const UserDatabase& users, std::int32_t mac,
                             std::string_view swap_name) {
-  // A name cut at its first NUL has at most 24 bytes and no NUL; the index
-  // would compare just the first 24 bytes of a longer one.
-  if (swap_name.size() > kNameSize ||
-      swap_name.find('\0') != std::string_view::npos) {
-    return 0;
-  }
-  const std::string mac_bytes = Int32ToBytes(mac);
-  if (std::int32_t id = users.FindUser(swap_name, mac_bytes); id != 0) {
-    return id;
-  }
-  // The index compares whole name fields, so it misses a name with bytes
-  // behind its NUL (possible only in a file written by other means).
-  const std::string key = ToLower(swap_name);
-  const std::string_view all = users.bytes();
-  for (std::int32_t id = 1; id <= users.UserCount(); ++id) {
-    const std::string_view record = all.substr(
-        static_cast<std::size_t>(id - 1) * kUserRecordSize, kUserRecordSize);
-    if (record.substr(kMacOffset, 4) == mac_bytes &&
-        ToLower(TrimAtNul(record.substr(0, kNameSize))) == key) {
-      return id;
-    }
-  }
-  return 0;
+  return users.FindUserByTrimmedName(swap_name, Int32ToBytes(mac));
 }
 
 void HandlePlayerLogoff(ServerCore& core, std::int32_t zone_id,

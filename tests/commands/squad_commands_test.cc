@@ -195,5 +195,26 @@ TEST_F(SquadCommandsTest, CallersWithoutRecordOrSquadChangeNothing) {
   EXPECT_EQ(Users().GetUserField(4, UserField::kSquadID), Int32ToBytes(0));
 }
 
+// A SquadID that names no squad is a squad with owner 0: the owner test,
+// not the membership test, refuses.
+TEST_F(SquadCommandsTest, KickFromASquadThatIsGoneFailsTheOwnerTest) {
+  SetSquad(4, 9);
+  SetSquad(1, 9);
+  Run({{4, "?squadkick 1", {kNotOwnerIn}}});
+  EXPECT_EQ(Users().GetUserField(1, UserField::kSquadID), Int32ToBytes(9));
+}
+
+// Without an argument, a squad that is gone reads as empty: an AccountOp
+// sees its empty password, anybody else is not its owner; nothing is written.
+TEST_F(SquadCommandsTest, PasswordOfASquadThatIsGoneAnswersByTheOwnerTest) {
+  SetSquad(4, 9);
+  const std::string users = Users().bytes();
+  Run({{4, "?squadpassword", {"9.  " + kNotOwner}}});
+  Zone(1).Players[3].IsAccountOp = -1;
+  Run({{4, "?squadpassword", {"9. Squad password is "}}});
+  EXPECT_EQ(Users().bytes(), users);
+  EXPECT_EQ(Squads().SquadCount(), 0);
+}
+
 }  // namespace
 }  // namespace tallyhall

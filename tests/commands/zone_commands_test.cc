@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "db/encoding.h"
 #include "support/core_fixture.h"
 
@@ -126,18 +128,30 @@ TEST_F(ZoneCommandsTest, ControlCommandsLogReplyAndSendInTheirOwnOrder) {
   }
 }
 
-TEST_F(ZoneCommandsTest, ZoneResetZeroesTheScoresItsUsersNameOnly) {
+TEST_F(ZoneCommandsTest, ZoneResetZeroesEveryScoreItsUsersName) {
   ZoneDatabases& target = Zone(2).databases;
   const std::string scored = Hex("05 00 02 00 03 00 64 00 00 00 c8 00 00 00");
-  for (std::int32_t mac = 1; mac <= 3; ++mac) {
+  for (std::int32_t mac = 1; mac <= 4; ++mac) {
     target.users.AddUser(target.scores, "U", "", Int32ToBytes(mac), {});
     target.scores.PutScoreRecord(mac, scored);
   }
-  // User 2 names a record beyond the database; nobody names record 2.
-  target.users.SetUserField(2, UserField::kScoreID, Int32ToBytes(99));
-  Ask(1, 5, "?zonereset 2");
-  EXPECT_EQ(target.scores.bytes(),
-            std::string(14, '\0') + scored + std::string(14, '\0'));
+  // User 2 names a record the database cannot grow to: one failure line,
+  // and the reset goes on. User 3 names a record beyond the database, which
+  // grows up to it; user 4 names nothing. Records 2 to 4 keep their scores.
+  auto score_id = [&](std::int32_t user, std::int32_t id) {
+    target.users.SetUserField(user, UserField::kScoreID, Int32ToBytes(id));
+  };
+  score_id(2, std::numeric_limits<std::int32_t>::max());
+  score_id(3, 99);
+  score_id(4, -5);
+  const Lines events = EventsOf("?zonereset 2");
+  ASSERT_EQ(events.size(), 4u);
+  EXPECT_EQ(events[0], "log: Out of memory 7");
+  EXPECT_TRUE(events[3].starts_with("2: ")) << events[3];
+  std::string expected = std::string(14, '\0');
+  for (int i = 0; i < 3; ++i) expected += scored;
+  expected.append(95 * 14, '\0');
+  EXPECT_EQ(target.scores.bytes(), expected);
 }
 
 }  // namespace

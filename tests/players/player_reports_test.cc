@@ -125,6 +125,19 @@ TEST_F(PlayerReportsTest, SwapRecordIsFoundByNameCutAtNul) {
   EXPECT_EQ(FindSwapRecord(users(), 77, std::string("Alt\0zz", 6)), 0);
 }
 
+// A name with bytes behind its NUL (a file written by other software) still
+// comes first in table order.
+TEST_F(PlayerReportsTest, ScoreSwapTakesTheFirstRecordOfTheName) {
+  users().SetUserField(2, UserField::kName, std::string("Alt\0zz", 6));
+  LoginPlayer(1, "ALT", 3, 77);  // UserID 3, ScoreID 3
+  RemovePlayer(Zone(1), 2);
+  Zone(1).Player(1).SwapName = "alt";
+  Logoff(1, 0, kReported);
+  EXPECT_EQ(scores().GetScoreRecord(1), kOtherOld);
+  EXPECT_EQ(scores().GetScoreRecord(2), kReported);
+  EXPECT_EQ(scores().GetScoreRecord(3), std::string(14, '\0'));
+}
+
 TEST_F(PlayerReportsTest, DataBlockAndScoreUpdateReturnInNextLoginReply) {
   const std::string block(96, 'd');
   ReceiveReliable(ZoneAddress(1), PlayerMessage(kDataBlockType, 1, block));
