@@ -4,7 +4,6 @@
 
 #include <new>
 #include <stdexcept>
-#include <unordered_set>
 
 #include "base/failure.h"
 #include "db/encoding.h"
@@ -93,18 +92,10 @@ std::string RefusedLoginReply(std::string_view player_id) {
 
 std::string UnusedPlayerName(const ZoneEntry& zone, std::string_view name) {
   std::string candidate(name);
-  if (FindPlayerByName(zone, candidate) == 0) return candidate;
-  // The rule may try as many names as there are players: the names present
-  // are lower-cased once, not once per try.
-  std::unordered_set<std::string> present;
-  present.reserve(zone.Players.size());
-  for (const ZonePlayer& player : zone.Players) {
-    present.insert(ToLower(player.PlayerName));
-  }
   const std::int64_t room = static_cast<std::int64_t>(kNameSize) -
                             static_cast<std::int64_t>(name.size());
   std::int64_t n = 0;
-  while (present.contains(ToLower(candidate))) {
+  while (PlayerNamePresent(zone, candidate)) {
     ++n;
     if (room >= n) {
       candidate =
@@ -145,7 +136,7 @@ void AddPlayer(ServerCore& core, std::int32_t zone_id, std::string_view name,
     player.IP = BytesToInt32(ip);
     player.PlayerID = pid;
     player.UserID = user_id;
-    zone.Players.push_back(std::move(player));
+    AppendPlayer(zone, std::move(player));
   } catch (const std::bad_alloc&) {
     WriteNotAdded(core);
     return;

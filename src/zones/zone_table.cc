@@ -123,6 +123,7 @@ std::int32_t FindPlayerByID(const ZoneEntry& zone, std::int32_t player_id) {
 }
 
 std::int32_t FindPlayerByName(const ZoneEntry& zone, std::string_view name) {
+  if (!PlayerNamePresent(zone, name)) return 0;
   for (std::size_t i = 0; i < zone.Players.size(); ++i) {
     if (EqualsIgnoringCase(zone.Players[i].PlayerName, name)) {
       return static_cast<std::int32_t>(i + 1);
@@ -131,9 +132,26 @@ std::int32_t FindPlayerByName(const ZoneEntry& zone, std::string_view name) {
   return 0;
 }
 
+bool PlayerNamePresent(const ZoneEntry& zone, std::string_view name) {
+  return zone.present_names.Contains(name);
+}
+
+ZonePlayer& AppendPlayer(ZoneEntry& zone, ZonePlayer player) {
+  zone.Players.push_back(std::move(player));
+  try {
+    zone.present_names.Add(zone.Players.back().PlayerName);
+  } catch (...) {
+    zone.Players.pop_back();
+    throw;
+  }
+  return zone.Players.back();
+}
+
 void RemovePlayer(ZoneEntry& zone, std::int32_t index) {
   if (index >= 1 && index <= zone.PlayerCount()) {
-    zone.Players.erase(zone.Players.begin() + (index - 1));
+    const auto at = zone.Players.begin() + (index - 1);
+    zone.present_names.Remove(at->PlayerName);
+    zone.Players.erase(at);
   }
 }
 

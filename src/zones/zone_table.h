@@ -12,6 +12,7 @@
 
 #include "base/address.h"
 #include "db/database_files.h"
+#include "zones/present_names.h"
 
 namespace tallyhall {
 
@@ -38,7 +39,10 @@ struct ZoneEntry {
   std::string ServerName;
   std::int16_t GamePort = 0;
   Address address;
+  // Changed only by AppendPlayer and RemovePlayer, which keep
+  // present_names equal to the players' names.
   std::vector<ZonePlayer> Players;
+  PresentNames present_names;
   std::int32_t ServerID = 0;
   std::int32_t GroupID = 0;
   std::int32_t ScoreID = 0;
@@ -119,8 +123,14 @@ class ZoneTable {
 // The first player of the zone with this PlayerID; 0 when none.
 std::int32_t FindPlayerByID(const ZoneEntry& zone, std::int32_t player_id);
 // The first player whose name equals `name` without regard to ASCII case
-// (no trimming); 0 when none.
+// (no trimming); 0 when none. An absent name costs no walk.
 std::int32_t FindPlayerByName(const ZoneEntry& zone, std::string_view name);
+// Whether a player whose name equals `name` without regard to ASCII case is
+// present; the same cost at any number of players.
+bool PlayerNamePresent(const ZoneEntry& zone, std::string_view name);
+// Appends `player` to the zone's list and returns it. Throws std::bad_alloc
+// or std::length_error, changing nothing, when the list cannot grow.
+ZonePlayer& AppendPlayer(ZoneEntry& zone, ZonePlayer player);
 // Removes the player at `index`; later players move down by one. An index
 // outside 1..PlayerCount changes nothing.
 void RemovePlayer(ZoneEntry& zone, std::int32_t index);

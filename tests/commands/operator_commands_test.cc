@@ -74,10 +74,10 @@ TEST_F(OperatorCommandsTest, LogoffDropsOnlyHeldLevelsNamedByLetters) {
 TEST_F(OperatorCommandsTest, ListOpNamesLevelsAndZones) {
   EXPECT_EQ(AnnTypes("?listop"), Lines{"Page 1"});
   LoginZone(2, "Second");
-  Zone(1).Players.push_back({.PlayerName = "Bob", .IsSysOp = -1});
-  Zone(2).Players.push_back({.PlayerName = "Plain"});
-  Zone(2).Players.push_back(
-      {.PlayerName = "Cy", .IsMessageOp = -1, .IsAccountOp = -1});
+  AppendPlayer(Zone(1), {.PlayerName = "Bob", .IsSysOp = -1});
+  AppendPlayer(Zone(2), {.PlayerName = "Plain"});
+  AppendPlayer(Zone(2),
+               {.PlayerName = "Cy", .IsMessageOp = -1, .IsAccountOp = -1});
   EXPECT_EQ(AnnTypes("?listop 0"),
             (Lines{"Bob [SysOp] in Main", "Cy [MessageOp/AccountOp] in Second",
                    "Page 1"}));
@@ -86,9 +86,8 @@ TEST_F(OperatorCommandsTest, ListOpNamesLevelsAndZones) {
 TEST_F(OperatorCommandsTest, ListOpPagesOperatorsOfAllZonesTogether) {
   LoginZone(2, "Second");
   for (int i = 1; i <= 45; ++i) {
-    Zone(i <= 30 ? 1 : 2)
-        .Players.push_back(
-            {.PlayerName = "Op" + std::to_string(i), .IsAccountOp = -1});
+    AppendPlayer(Zone(i <= 30 ? 1 : 2),
+                 {.PlayerName = "Op" + std::to_string(i), .IsAccountOp = -1});
   }
   Lines page = AnnTypes("?listop");
   ASSERT_EQ(page.size(), 40u);

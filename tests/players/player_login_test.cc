@@ -150,6 +150,25 @@ TEST_F(PlayerLoginTest, DuplicateNameRuleStaysLinearWithManyPlayers) {
             name.substr(0, 19) + std::to_string(kPresent));
 }
 
+// The names present follow every login and logoff: a name counts as long as
+// one player of it (in any letter case) is present.
+TEST_F(PlayerLoginTest, NamesPresentFollowLoginsAndLogoffs) {
+  auto reply_name = [&](const std::string& name, std::int32_t pid) {
+    return std::string(TrimAtNul(Login(name, pid, 1)[0].substr(6, 24)));
+  };
+  auto logoff = [&](std::int32_t pid) {
+    ReceiveReliable(ZoneAddress(1), PlayerLogoffMessage(pid, 0, ""));
+  };
+  EXPECT_EQ(reply_name("Bob", 1), "Bob");
+  EXPECT_EQ(reply_name("bob", 2), "bob ");
+  logoff(1);
+  EXPECT_EQ(reply_name("BOB", 3), "BOB ");
+  logoff(2);
+  logoff(3);
+  EXPECT_EQ(reply_name("Bob", 4), "Bob");
+  EXPECT_EQ(Zone(1).present_names.size(), 1u);
+}
+
 TEST_F(PlayerLoginTest, LoginWithPresentPlayerIdReplacesTheStaleEntry) {
   Login("Ann", 5, 1);
   Login("Cid", 6, 1);

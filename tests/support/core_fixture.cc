@@ -75,7 +75,7 @@ ZonePlayer& CoreTest::AddPresentPlayer(int zone_id, std::string name,
   ZonePlayer player;
   player.PlayerName = std::move(name);
   player.PlayerID = player_id;
-  return Zone(zone_id).Players.emplace_back(std::move(player));
+  return AppendPlayer(Zone(zone_id), std::move(player));
 }
 
 void CoreTest::Type(int n, std::int32_t player_id, std::string_view text) {

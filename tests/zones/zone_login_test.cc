@@ -170,7 +170,7 @@ TEST_F(ZoneLoginTest, RemovingMiddleZoneMovesLaterZoneDown) {
   LoginZone(2, "Two");
   LoginZone(3, "Three");
   Zone(3).SendSequence = 42;
-  Zone(3).Players.push_back(ZonePlayer{.PlayerName = "Ann"});
+  AppendPlayer(Zone(3), {.PlayerName = "Ann"});
   Receive(ZoneAddress(2), Hex("00 07"));
   ASSERT_EQ(core_.zones().ZoneCount(), 2);
   EXPECT_EQ(Zone(2).ServerName, "Three");

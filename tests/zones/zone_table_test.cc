@@ -55,9 +55,9 @@ TEST(ZoneTableTest, AddressLookupFindsTheFirstMatchAsTheTableChanges) {
 
 TEST(ZoneTableTest, PlayerLookupsTakeTheFirstMatch) {
   ZoneEntry zone;
-  zone.Players = {{.PlayerName = "BoB", .PlayerID = 7},
-                  {.PlayerName = "Ann", .PlayerID = 7},
-                  {.PlayerName = "bob", .PlayerID = 8}};
+  AppendPlayer(zone, {.PlayerName = "BoB", .PlayerID = 7});
+  AppendPlayer(zone, {.PlayerName = "Ann", .PlayerID = 7});
+  AppendPlayer(zone, {.PlayerName = "bob", .PlayerID = 8});
   EXPECT_EQ(FindPlayerByID(zone, 7), 1);
   EXPECT_EQ(FindPlayerByID(zone, 8), 3);
   EXPECT_EQ(FindPlayerByID(zone, 9), 0);
@@ -66,9 +66,13 @@ TEST(ZoneTableTest, PlayerLookupsTakeTheFirstMatch) {
   RemovePlayer(zone, 1);
   EXPECT_EQ(FindPlayerByID(zone, 7), 1);
   EXPECT_EQ(zone.Players[0].PlayerName, "Ann");
+  EXPECT_EQ(FindPlayerByName(zone, "BOB"), 2);
   RemovePlayer(zone, 0);
   RemovePlayer(zone, 3);
   EXPECT_EQ(zone.PlayerCount(), 2);
+  RemovePlayer(zone, 2);
+  EXPECT_FALSE(PlayerNamePresent(zone, "bob"));
+  EXPECT_TRUE(PlayerNamePresent(zone, "aNN"));
 }
 
 }  // namespace
