@@ -17,6 +17,26 @@ namespace tallyhall {
 namespace {
 
 constexpr std::string_view kPasswordSection = "Passwords";
+// Three passwords and their separators are far shorter: a longer argument
+// is not a login but a list of guesses.
+constexpr std::size_t kMaxLoginArgument = 128;
+
+// Grants every level whose password the argument contains; returns whether
+// it contained any.
+bool GrantLevels(CommandContext& ctx, std::string_view args) {
+  bool any = false;
+  for (const LevelInfo& level : kLevels) {
+    const std::string password = ctx.core.settings_file().ReadSetting(
+        kPasswordSection, level.password_key);
+    // An empty password is contained in every text; it would hand the
+    // level to anyone, so a level without a password cannot be gained.
+    if (!password.empty() && args.find(password) != std::string_view::npos) {
+      ctx.player.*level.flag = kLevelHeld;
+      any = true;
+    }
+  }
+  return any;
+}
 
 }  // namespace
 
@@ -51,16 +71,22 @@ void HandleListOp(CommandContext& ctx, std::string_view args) {
 }
 
 // ?login (password(s)): the argument is taken as typed, blanks included.
+// A ?login that contains no password is a failure; after kMaxFailures of
+// them within a minute the player's ?logins are ignored for a minute.
 void HandleLogin(CommandContext& ctx, std::string_view args) {
-  for (const LevelInfo& level : kLevels) {
-    const std::string password = ctx.core.settings_file().ReadSetting(
-        kPasswordSection, level.password_key);
-    // An empty password is contained in every text; it would hand the
-    // level to anyone, so a level without a password cannot be gained.
-    if (!password.empty() && args.find(password) != std::string_view::npos) {
-      ctx.player.*level.flag = kLevelHeld;
-    }
+  LoginAttempts& attempts = ctx.zone.login_attempts;
+  const std::int64_t now_ms = ctx.core.clock().SteadyMilliseconds();
+  const std::string& name = ctx.player.PlayerName;
+  if (!attempts.MayTry(name, now_ms)) return;
+  const bool too_long = args.size() > kMaxLoginArgument;
+  if ((too_long || !GrantLevels(ctx, args)) &&
+      attempts.RecordFailure(name, now_ms)) {
+    ctx.core.WriteLogLine(ctx.zone.LogPrefix() + ") ?login refused for " +
+                          "one minute after " +
+                          DecimalText(LoginAttempts::kMaxFailures) +
+                          " failures within a minute: " + name);
   }
+  if (too_long) return;
   const std::string list = LevelList(ctx.player);
   if (list.empty()) return;
   ctx.Reply("Logged into " + std::string(kProgramTitle) + " as " + list);

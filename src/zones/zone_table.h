@@ -12,6 +12,7 @@
 
 #include "base/address.h"
 #include "db/database_files.h"
+#include "zones/login_attempts.h"
 #include "zones/present_names.h"
 
 namespace tallyhall {
@@ -43,6 +44,8 @@ struct ZoneEntry {
   // present_names equal to the players' names.
   std::vector<ZonePlayer> Players;
   PresentNames present_names;
+  // Failed ?logins of the zone's players; outlives their logoffs.
+  LoginAttempts login_attempts;
   std::int32_t ServerID = 0;
   std::int32_t GroupID = 0;
   std::int32_t ScoreID = 0;

@@ -58,6 +58,41 @@ TEST_F(OperatorCommandsTest, EmptyPasswordNeverGrantsAndChangesTakeEffect) {
             Lines{"Logged into Tallyhall as MessageOp"});
 }
 
+// A ?login without any password fails; five failures within a minute lock
+// the name out of ?login for a minute, passwords or not, with one line. The
+// count belongs to the name in this zone (any letter case) and outlives a
+// logoff. An argument past 128 bytes is not even tested. Repeating a correct
+// ?login never counts.
+TEST_F(OperatorCommandsTest, FailedLoginsLockTheNameOutForAMinute) {
+  for (int i = 0; i < 10; ++i) {
+    EXPECT_EQ(AnnTypes("?login wardenfox"),
+              Lines{"Logged into Tallyhall as SysOp"});
+  }
+  EXPECT_TRUE(
+      AnnTypes("?login " + std::string(121, 'x') + "wardenfox").empty());
+  Ann().IsSysOp = 0;
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(AnnTypes("?login guess").empty());
+  RemovePlayer(Zone(1), 1);
+  AddPresentPlayer(1, "ANN", 6);
+  EXPECT_TRUE(TakeLines().empty());
+  EXPECT_TRUE(Ask(1, 6, "?login guess").empty());
+  EXPECT_EQ(TakeLines(), Lines{"Main(ServerID:1 GroupID:1 ScoreID:1) ?login "
+                               "refused for one minute after 5 failures "
+                               "within a minute: ANN"});
+  EXPECT_TRUE(Ask(1, 6, "?login wardenfox").empty());
+  clock_.Advance(59);
+  EXPECT_TRUE(Ask(1, 6, "?login wardenfox").empty());
+  EXPECT_EQ(LevelList(Ann()), "");
+  clock_.Advance(1);
+  EXPECT_EQ(Ask(1, 6, "?login wardenfox"),
+            Lines{"Logged into Tallyhall as SysOp"});
+  // Failures older than a minute no longer count.
+  for (int i = 0; i < 4; ++i) Ask(1, 6, "?login guess");
+  clock_.Advance(61);
+  Ask(1, 6, "?login guess");
+  EXPECT_TRUE(TakeLines().empty());
+}
+
 TEST_F(OperatorCommandsTest, LogoffDropsOnlyHeldLevelsNamedByLetters) {
   EXPECT_TRUE(AnnTypes("?logoff").empty());
   EXPECT_TRUE(AnnTypes("?logoff mas").empty());  // nothing held
