@@ -71,6 +71,10 @@ std::size_t Terminal::Capacity() const {
 }
 
 void Terminal::WriteLogLine(std::string_view text) {
+  if (held_ != nullptr) {
+    held_->emplace_back(text);
+    return;
+  }
   const LocalTime now = clock_.Now();
   if (stamp_.empty() || !SameSecond(now, stamp_time_)) {
     stamp_ = DateStamp(now) + " " + TimeStamp(now) + " ";

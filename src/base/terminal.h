@@ -9,6 +9,7 @@
 #include <deque>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/clock.h"
 
@@ -60,6 +61,11 @@ class Terminal {
   // of the file. A failure to append is ignored.
   void WriteLogLine(std::string_view text);
 
+  // While `held` is not null, WriteLogLine appends each text to it, unstamped,
+  // instead of writing it; the holder decides afterwards which to write.
+  // Null writes again. Use LineHold, which always lets go.
+  void HoldLines(std::vector<std::string>* held) { held_ = held; }
+
   // Flushes the view (ConsoleView::Flush with the clock's steady time);
   // returns its answer, -1 without a view.
   std::int64_t Flush();
@@ -85,6 +91,29 @@ class Terminal {
   // lines of the same second share one formatting.
   LocalTime stamp_time_;
   std::string stamp_;
+  std::vector<std::string>* held_ = nullptr;
+};
+
+// Holds the terminal's lines from its construction to its destruction (or
+// Release), so that an exception cannot leave the terminal holding.
+class LineHold {
+ public:
+  explicit LineHold(Terminal& terminal) : terminal_(terminal) {
+    terminal_.HoldLines(&lines_);
+  }
+  ~LineHold() { terminal_.HoldLines(nullptr); }
+  LineHold(const LineHold&) = delete;
+  LineHold& operator=(const LineHold&) = delete;
+
+  // Stops holding and hands over the lines held so far.
+  std::vector<std::string> Release() {
+    terminal_.HoldLines(nullptr);
+    return std::move(lines_);
+  }
+
+ private:
+  Terminal& terminal_;
+  std::vector<std::string> lines_;
 };
 
 }  // namespace tallyhall

@@ -98,8 +98,8 @@ void AppendEventRecord(ServerCore& core, const std::string& zone_prefix,
   });
 }
 
-void InterpretFromUnknownSender(ServerCore& core, const Address& sender,
-                                std::string_view datagram) {
+void AnswerUnknownSender(ServerCore& core, const Address& sender,
+                         std::string_view datagram) {
   const bool connect_request =
       datagram.size() >= 2 &&
       datagram.starts_with(std::string_view("\0\1", 2)) &&
@@ -112,6 +112,26 @@ void InterpretFromUnknownSender(ServerCore& core, const Address& sender,
     // A Disconnect is never answered: two servers (or any service that
     // answers from its port) would otherwise bounce them for ever.
     core.transport().SendDatagram(sender, kDisconnect);
+  }
+}
+
+// The lines a datagram from a sender that is not a zone causes (a refused
+// login, a failure) pass the per-address limit. A datagram that made its
+// sender a zone (an accepted login) writes its lines whole: a zone's lines
+// are never held back.
+void InterpretFromUnknownSender(ServerCore& core, const Address& sender,
+                                std::string_view datagram) {
+  LineHold hold(core.terminal());
+  RunStep(core.terminal(),
+          [&] { AnswerUnknownSender(core, sender, datagram); });
+  const std::vector<std::string> lines = hold.Release();
+  if (lines.empty()) return;
+  const bool now_a_zone = core.zones().FindZoneByAddress(sender) != 0;
+  const std::int64_t now_ms = core.clock().SteadyMilliseconds();
+  for (const std::string& line : lines) {
+    if (now_a_zone || core.stranger_lines().Admit(sender, now_ms)) {
+      core.WriteLogLine(line);
+    }
   }
 }
 

@@ -89,6 +89,10 @@ void ServerCore::OnGreetingTimer() {
 }
 
 void ServerCore::OnSaveTick() {
+  for (const std::string& line :
+       stranger_lines_.TakeReport(clock_.SteadyMilliseconds())) {
+    WriteLogLine(line);
+  }
   const int now = clock_.Now().SecondsOfDay();
   const bool period_passed = now - last_save_time_ >= settings_.auto_save;
   const bool day_just_began = now > 0 && now < 60;

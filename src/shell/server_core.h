@@ -20,11 +20,12 @@
 #include <vector>
 
 #include "base/address.h"
-#include "net/transport.h"
 #include "base/clock.h"
 #include "base/file_io.h"
 #include "base/settings.h"
 #include "base/terminal.h"
+#include "net/stranger_lines.h"
+#include "net/transport.h"
 #include "zones/zone_table.h"
 
 namespace tallyhall {
@@ -80,9 +81,10 @@ class ServerCore {
   void OnDatagram(const Address& sender, std::string_view datagram);
   // The greeting timer fired: every queued greeting leaves, oldest first.
   void OnGreetingTimer();
-  // The save tick: saves every zone when the save period has passed or the
-  // day has just begun; otherwise saves again the zones whose last save
-  // failed.
+  // The save tick: first the lines saying how many lines from senders that
+  // are not zones were left out since the last tick; then saves every zone
+  // when the save period has passed or the day has just begun, otherwise
+  // saves again the zones whose last save failed.
   void OnSaveTick();
   // Shutdown: removes every zone in table order (Disconnect, save). Returns
   // false when a zone's databases were not saved, after a line naming those
@@ -105,6 +107,8 @@ class ServerCore {
   SettingsFile& settings_file() { return settings_file_; }
   Settings& settings() { return settings_; }
   ZoneTable& zones() { return zones_; }
+  // The limit on lines caused by senders that are not logged-in zones.
+  StrangerLines& stranger_lines() { return stranger_lines_; }
   const std::vector<QueuedGreeting>& delayed_responses() const {
     return delayed_responses_;
   }
@@ -135,6 +139,7 @@ class ServerCore {
   SettingsFile settings_file_;
   Settings settings_;
   ZoneTable zones_;
+  StrangerLines stranger_lines_;
   std::vector<QueuedGreeting> delayed_responses_;  // DelayedResponses
   int last_save_time_ = 0;               // LastSaveTime, seconds since midnight
   std::int64_t oldest_greeting_ms_ = 0;  // steady time of the oldest queued

@@ -30,8 +30,10 @@ TEST_F(ConnectionTest, OtherPacketFromUnknownSenderIsAnsweredWithDisconnect) {
   Receive(ZoneAddress(1), Hex("00 05 01 02"));
   Receive(ZoneAddress(1), Hex("00 04 01 02 03 04"));
   Receive(ZoneAddress(1), Hex("ff"));
+  // A connection request ends in 01 00.
+  Receive(ZoneAddress(1), Hex("00 01 a1 b2 c3 d4 02 00"));
   EXPECT_EQ(TakeSent(ZoneAddress(1)),
-            std::vector<std::string>(3, Hex("00 07")));
+            std::vector<std::string>(4, Hex("00 07")));
   EXPECT_TRUE(TakeLines().empty());
 }
 
