@@ -48,6 +48,18 @@ ZoneFiles MakeZone(const std::vector<UserRow>& users,
   return zone;
 }
 
+using Lines = std::vector<std::string>;
+
+// The lines that `check` prints through a Problems.
+template <typename Check>
+Lines Found(Check check) {
+  Lines lines;
+  Problems problems([&](std::string_view line) { lines.emplace_back(line); });
+  check(problems);
+  problems.Finish();
+  return lines;
+}
+
 TEST(DbCheckTest, ReferencesThatNameNoRecordAndRepeatedIdentitiesAreReported) {
   struct Case {
     std::vector<UserRow> users;
@@ -86,16 +98,31 @@ TEST(DbCheckTest, ReferencesThatNameNoRecordAndRepeatedIdentitiesAreReported) {
         "records)"}},
   };
   for (const Case& c : cases) {
-    Problems problems;
-    CheckZoneRecords(MakeZone(c.users, c.owners), problems);
-    EXPECT_EQ(problems, c.problems) << c.users.front().name;
+    EXPECT_EQ(Found([&](Problems& problems) {
+                CheckZoneRecords(MakeZone(c.users, c.owners), problems);
+              }),
+              c.problems)
+        << c.users.front().name;
   }
 }
 
 TEST(DbCheckTest, ScoreIDOfARecordBeyondTheUsersOwnIsFine) {
-  Problems problems;
-  CheckZoneRecords(MakeZone({{"Ann", 7, 0, 3}}, {}, 2), problems);
-  EXPECT_TRUE(problems.empty());
+  EXPECT_TRUE(Found([](Problems& problems) {
+                CheckZoneRecords(MakeZone({{"Ann", 7, 0, 3}}, {}, 2), problems);
+              }).empty());
+}
+
+TEST(DbCheckTest, PastAThousandProblemsOfOneKindOnlyTheCountIsShown) {
+  std::int64_t count = 0;
+  const Lines lines = Found([&](Problems& problems) {
+    for (int i = 0; i < 1500; ++i) problems.Add(ProblemKind::kScoreId, "s");
+    problems.Add(ProblemKind::kSquadOwner, "o");
+    count = problems.count();
+  });
+  ASSERT_EQ(lines.size(), 1002u);
+  EXPECT_EQ(lines[1000], "o");
+  EXPECT_EQ(lines[1001], "(500 more ScoreIDs that name no record not shown)");
+  EXPECT_EQ(count, 1501);
 }
 
 TEST(DbCheckTest, SizesThatAreNotWholeRecordsSayWhatTheServerReads) {
@@ -121,10 +148,11 @@ TEST(DbCheckTest, SizesThatAreNotWholeRecordsSayWhatTheServerReads) {
        "server reads 0 records)"},
   };
   for (const Case& c : cases) {
-    Problems problems;
-    CheckFileSize({.name = "F", .exists = true, .length = c.length},
-                  c.record_size, problems);
-    EXPECT_EQ(problems, c.problem.empty() ? Problems{} : Problems{c.problem})
+    EXPECT_EQ(Found([&](Problems& problems) {
+                CheckFileSize({.name = "F", .exists = true, .length = c.length},
+                              c.record_size, problems);
+              }),
+              c.problem.empty() ? Lines{} : Lines{c.problem})
         << c.length;
   }
 }
@@ -150,6 +178,30 @@ TEST(DbTextTest, CsvAndJsonQuoteWhatWouldBreakTheirSyntax) {
     EXPECT_EQ(CsvField(c.bytes), c.csv) << c.bytes;
     EXPECT_EQ(JsonString(c.bytes), c.json) << c.bytes;
   }
+}
+
+TEST(DbTextTest, TextsThatASpreadsheetWouldRunGetAQuoteUnlessRaw) {
+  struct Case {
+    std::string bytes, csv;
+  } cases[] = {{"=1+1", "'=1+1"},
+               {"+x", "'+x"},
+               {"-2", "'-2"},
+               {"@SUM(A1)", "'@SUM(A1)"},
+               {"=A,B", "\"'=A,B\""},
+               {"a=b", "a=b"},
+               {"", ""}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(CsvText(c.bytes, false), c.csv) << c.bytes;
+    EXPECT_EQ(CsvText(c.bytes, true), CsvField(c.bytes)) << c.bytes;
+  }
+  ZoneFiles zone = MakeZone({{"=cmd", 7, 1, 0}}, {1});
+  zone.dbs.squads.SetSquadField(1, SquadField::kPassword, "-pw");
+  EXPECT_NE(UserCsv(zone.dbs.users).find("\r\n1,'=cmd,1,1,"),
+            std::string::npos);
+  EXPECT_NE(UserCsv(zone.dbs.users, true).find("\r\n1,=cmd,1,1,"),
+            std::string::npos);
+  EXPECT_EQ(SquadCsv(zone.dbs.squads),
+            "SquadID,Name,Password,Owner\r\n1,Sq,'-pw,1\r\n");
 }
 
 TEST(DbTextTest, ExportedRowsKeepEveryField) {

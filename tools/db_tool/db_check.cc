@@ -35,20 +35,23 @@ void CheckUsers(const ZoneFiles& zone, Problems& problems) {
     const std::int32_t squad =
         BytesToInt32(users.GetUserField(id, UserField::kSquadID));
     if (squad < 0 || squad > squads) {
-      problems.push_back(label + ": SquadID " + DecimalText(squad) +
-                         NamesNoRecord(zone.squad, squads));
+      problems.Add(ProblemKind::kSquadId,
+                   label + ": SquadID " + DecimalText(squad) +
+                       NamesNoRecord(zone.squad, squads));
     }
     const std::int32_t score =
         BytesToInt32(users.GetUserField(id, UserField::kScoreID));
     if (score < 1 || score > scores) {
-      problems.push_back(label + ": ScoreID " + DecimalText(score) +
-                         NamesNoRecord(zone.score, scores));
+      problems.Add(ProblemKind::kScoreId,
+                   label + ": ScoreID " + DecimalText(score) +
+                       NamesNoRecord(zone.score, scores));
     }
     const std::int32_t first =
         users.FindUser(name, users.GetUserField(id, UserField::kMacID));
     if (first != id) {
-      problems.push_back(label + ": same name and MacID as UserID " +
-                         DecimalText(first));
+      problems.Add(
+          ProblemKind::kRepeatedIdentity,
+          label + ": same name and MacID as UserID " + DecimalText(first));
     }
   }
 }
@@ -60,15 +63,37 @@ void CheckSquadOwners(const ZoneFiles& zone, Problems& problems) {
     const std::int32_t owner =
         BytesToInt32(squads.GetSquadField(id, SquadField::kOwner));
     if (owner >= 0 && owner <= users) continue;
-    problems.push_back(
-        RecordLabel(zone.squad, "SquadID", id,
-                    squads.GetSquadField(id, SquadField::kName)) +
-        ": owner UserID " + DecimalText(owner) +
-        NamesNoRecord(zone.user, users));
+    problems.Add(ProblemKind::kSquadOwner,
+                 RecordLabel(zone.squad, "SquadID", id,
+                             squads.GetSquadField(id, SquadField::kName)) +
+                     ": owner UserID " + DecimalText(owner) +
+                     NamesNoRecord(zone.user, users));
   }
 }
 
 }  // namespace
+
+void Problems::Add(ProblemKind kind, std::string_view line) {
+  ++count_;
+  if (++per_kind_[static_cast<std::size_t>(kind)] <= kShownPerKind) {
+    print_(line);
+  }
+}
+
+void Problems::Finish() {
+  static constexpr std::string_view kKinds[] = {
+      "file sizes that are not whole records",
+      "SquadIDs that name no record",
+      "ScoreIDs that name no record",
+      "records that repeat a name and MacID",
+      "squad owners that name no record",
+  };
+  for (std::size_t kind = 0; kind < per_kind_.size(); ++kind) {
+    if (per_kind_[kind] <= kShownPerKind) continue;
+    print_("(" + DecimalText(per_kind_[kind] - kShownPerKind) + " more " +
+           std::string(kKinds[kind]) + " not shown)");
+  }
+}
 
 void CheckFileSize(const DatabaseFile& file, int record_size,
                    Problems& problems) {
@@ -76,11 +101,12 @@ void CheckFileSize(const DatabaseFile& file, int record_size,
   if (file.length % size == 0) return;
   const auto over = static_cast<std::int64_t>(file.length % size);
   const auto read = static_cast<std::int64_t>(RecordCount(file.length, size));
-  problems.push_back(file.name + ": " +
-                     Plural(static_cast<std::int64_t>(file.length), "byte") +
-                     " is not a whole number of " + DecimalText(record_size) +
-                     "-byte records (" + Plural(over, "byte") +
-                     " over; the server reads " + Plural(read, "record") + ")");
+  problems.Add(ProblemKind::kFileSize,
+               file.name + ": " +
+                   Plural(static_cast<std::int64_t>(file.length), "byte") +
+                   " is not a whole number of " + DecimalText(record_size) +
+                   "-byte records (" + Plural(over, "byte") +
+                   " over; the server reads " + Plural(read, "record") + ")");
 }
 
 void CheckZoneRecords(const ZoneFiles& zone, Problems& problems) {

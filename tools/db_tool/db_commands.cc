@@ -6,11 +6,11 @@
 #include <filesystem>
 #include <string_view>
 
+#include "base/file_io.h"
 #include "db/encoding.h"
 #include "db_tool/db_check.h"
 #include "db_tool/db_folder.h"
 #include "db_tool/db_text.h"
-#include "base/file_io.h"
 
 namespace tallyhall {
 
@@ -132,7 +132,12 @@ int CheckCommand(const DbArguments& args) {
     for (std::int32_t id : found.users) zones.push_back({id, id, id});
   }
 
-  Problems problems;
+  // Lines leave as they are found: a file of millions of bad records must
+  // not be held in memory as text.
+  Problems problems([](std::string_view line) {
+    Print(line);
+    Print("\n");
+  });
   std::set<std::string> sized;
   std::set<std::string> missing;
   for (const DatabaseIds& ids : zones) {
@@ -144,7 +149,11 @@ int CheckCommand(const DbArguments& args) {
         {&zone.squad, kSquadRecordSize},
         {&zone.score, kScoreRecordSize}};
     for (const auto& [file, record_size] : files) {
-      if (!file->exists) missing.insert(file->name);
+      if (!file->exists && missing.insert(file->name).second) {
+        Print("Note: " + file->name + " does not exist; read as empty\n");
+      }
+    }
+    for (const auto& [file, record_size] : files) {
       if (file->exists && sized.insert(file->name).second) {
         CheckFileSize(*file, record_size, problems);
       }
@@ -152,25 +161,21 @@ int CheckCommand(const DbArguments& args) {
     CheckZoneRecords(zone, problems);
   }
   CheckUnpairedSizes(folder, found, sized, problems);
+  problems.Finish();
 
-  std::string out;
-  for (const std::string& name : missing) {
-    out += "Note: " + name + " does not exist; read as empty\n";
-  }
-  for (const std::string& problem : problems) out += problem + "\n";
-  if (problems.empty()) {
-    out += "No problems found in " + folder + " (" +
-           DecimalText(std::int64_t(sized.size())) + " files checked)\n";
+  const std::int64_t count = problems.count();
+  if (count == 0) {
+    Print("No problems found in " + folder + " (" +
+          DecimalText(std::int64_t(sized.size())) + " files checked)\n");
   } else {
-    out += DecimalText(std::int64_t(problems.size())) + " problem" +
-           (problems.size() == 1 ? "" : "s") + " found in " + folder + "\n";
+    Print(DecimalText(count) + " problem" + (count == 1 ? "" : "s") +
+          " found in " + folder + "\n");
   }
-  Print(out);
-  return problems.empty() ? 0 : kExitProblems;
+  return count == 0 ? 0 : kExitProblems;
 }
 
 int ExportCommand(const DbArguments& args) {
-  const std::string misfit = Misfit(args, {"--csv"}, 4);
+  const std::string misfit = Misfit(args, {"--csv", "--raw"}, 4);
   if (!misfit.empty()) return Fail(misfit);
   if (!args.csv) return Fail("export needs --csv OUT (see --help)");
   DatabaseIds ids;
@@ -188,8 +193,8 @@ int ExportCommand(const DbArguments& args) {
   std::filesystem::create_directories(*args.csv, error);
   if (error) return Fail(*args.csv + ": " + error.message());
   const std::pair<const DatabaseFile*, std::string> outputs[] = {
-      {&zone.user, UserCsv(zone.dbs.users)},
-      {&zone.squad, SquadCsv(zone.dbs.squads)},
+      {&zone.user, UserCsv(zone.dbs.users, args.raw)},
+      {&zone.squad, SquadCsv(zone.dbs.squads, args.raw)},
       {&zone.score, ScoreCsv(zone.dbs.scores)}};
   for (const auto& [file, csv] : outputs) {
     const std::string path =

@@ -26,6 +26,7 @@ struct DbArguments {
   std::optional<std::int32_t> score;
   std::vector<DatabaseIds> ids;
   std::optional<std::string> csv;
+  bool raw = false;               // export: texts exactly as stored
   std::set<std::string> options;  // every option given
 };
 
@@ -38,7 +39,7 @@ int ListCommand(const DbArguments& args);
 int ShowCommand(const DbArguments& args);
 // check FOLDER [--ids ServerID GroupID ScoreID]...
 int CheckCommand(const DbArguments& args);
-// export FOLDER ServerID GroupID ScoreID --csv OUT
+// export FOLDER ServerID GroupID ScoreID --csv OUT [--raw]
 int ExportCommand(const DbArguments& args);
 
 }  // namespace tallyhall

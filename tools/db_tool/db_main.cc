@@ -25,10 +25,21 @@ Commands:
       Reports files whose size is not a whole number of records, SquadIDs,
       ScoreIDs and squad owners that name no record, and user records that
       repeat the name and MacID of an earlier one. One line per problem.
-  export FOLDER ServerID GroupID ScoreID --csv OUT
+  export FOLDER ServerID GroupID ScoreID --csv OUT [--raw]
       Writes User.<ServerID>.csv, Squad.<GroupID>.csv and Score.<ScoreID>.csv,
       each with a header row, into the folder OUT (created when missing).
-      Squad passwords are exported as stored.
+      Squad passwords are exported as stored. A name or password that
+      begins with =, +, - or @ is written with a ' in front, so that a
+      spreadsheet does not run it as a formula; --raw writes every text
+      exactly as stored.
+
+Names and other texts:
+  The files hold names as bytes, in no particular encoding. list and show
+  print them as stored, with bytes below 0x20 and 0x7F to 0x9F as \xHH;
+  --json reads every byte as one character of the same number (Latin-1), so
+  a byte 0x80 or above becomes the code point U+0080 to U+00FF and a name
+  written in UTF-8 shows as several characters; export writes the bytes as
+  stored.
 
 Which files belong together:
   A zone uses User.<ServerID>, Squad.<GroupID> and Score.<ScoreID>. list and
@@ -64,6 +75,8 @@ bool Parse(int argc, char** argv, DbArguments& args, std::string& error) {
       args.group = line.Int32();
     } else if (word == "--score") {
       args.score = line.Int32();
+    } else if (word == "--raw") {
+      args.raw = true;
     } else if (word == "--csv") {
       args.csv = line.Value();
     } else if (word == "--ids") {

@@ -157,33 +157,42 @@ std::string CsvField(std::string_view bytes) {
   return field + "\"";
 }
 
-std::string UserCsv(const UserDatabase& users) {
+std::string CsvText(std::string_view bytes, bool raw) {
+  const bool formula =
+      !bytes.empty() && (bytes.front() == '=' || bytes.front() == '+' ||
+                         bytes.front() == '-' || bytes.front() == '@');
+  if (raw || !formula) return CsvField(bytes);
+  return CsvField("'" + std::string(bytes));
+}
+
+std::string UserCsv(const UserDatabase& users, bool raw) {
   std::string csv =
       CsvRow({"UserID", "Name", "SquadID", "ScoreID", "DataBlock", "Created",
               "IP", "MacID", "LastDatePlayed", "UsageTotal"});
   for (std::int32_t id = 1; id <= users.UserCount(); ++id) {
-    csv +=
-        CsvRow({DecimalText(id),
-                CsvField(TrimAtNul(users.GetUserField(id, UserField::kName))),
-                DecimalText(IntField(users, id, UserField::kSquadID)),
-                DecimalText(IntField(users, id, UserField::kScoreID)),
-                HexText(users.GetUserField(id, UserField::kDataBlock)),
-                TimeStampText(users.GetUserField(id, UserField::kCreated)),
-                IpText(users.GetUserField(id, UserField::kIP)),
-                DecimalText(IntField(users, id, UserField::kMacID)),
-                DateText(users.GetUserField(id, UserField::kLastDatePlayed)),
-                DecimalText(IntField(users, id, UserField::kUsageTotal))});
+    csv += CsvRow(
+        {DecimalText(id),
+         CsvText(TrimAtNul(users.GetUserField(id, UserField::kName)), raw),
+         DecimalText(IntField(users, id, UserField::kSquadID)),
+         DecimalText(IntField(users, id, UserField::kScoreID)),
+         HexText(users.GetUserField(id, UserField::kDataBlock)),
+         TimeStampText(users.GetUserField(id, UserField::kCreated)),
+         IpText(users.GetUserField(id, UserField::kIP)),
+         DecimalText(IntField(users, id, UserField::kMacID)),
+         DateText(users.GetUserField(id, UserField::kLastDatePlayed)),
+         DecimalText(IntField(users, id, UserField::kUsageTotal))});
   }
   return csv;
 }
 
-std::string SquadCsv(const SquadDatabase& squads) {
+std::string SquadCsv(const SquadDatabase& squads, bool raw) {
   std::string csv = CsvRow({"SquadID", "Name", "Password", "Owner"});
   for (std::int32_t id = 1; id <= squads.SquadCount(); ++id) {
     csv += CsvRow(
         {DecimalText(id),
-         CsvField(TrimAtNul(squads.GetSquadField(id, SquadField::kName))),
-         CsvField(TrimAtNul(squads.GetSquadField(id, SquadField::kPassword))),
+         CsvText(TrimAtNul(squads.GetSquadField(id, SquadField::kName)), raw),
+         CsvText(TrimAtNul(squads.GetSquadField(id, SquadField::kPassword)),
+                 raw),
          DecimalText(
              BytesToInt32(squads.GetSquadField(id, SquadField::kOwner)))});
   }

@@ -30,9 +30,15 @@ std::string JsonString(std::string_view bytes);
 // quote, a control byte or a blank at either end; otherwise as it is.
 std::string CsvField(std::string_view bytes);
 
-// The CSV files, each with a header row; lines end in CR LF.
-std::string UserCsv(const UserDatabase& users);
-std::string SquadCsv(const SquadDatabase& squads);
+// A CSV field of a text that a player chose (a name, a password): unless
+// `raw`, a text that begins with =, +, - or @ gets a ' in front, so that a
+// spreadsheet shows it instead of running it as a formula.
+std::string CsvText(std::string_view bytes, bool raw);
+
+// The CSV files, each with a header row; lines end in CR LF. Names and
+// passwords are written with CsvText.
+std::string UserCsv(const UserDatabase& users, bool raw = false);
+std::string SquadCsv(const SquadDatabase& squads, bool raw = false);
 std::string ScoreCsv(const ScoreDatabase& scores);
 
 // "yyyy-mm-dd hh:mm:ss" of a 12-byte packed time stamp.
