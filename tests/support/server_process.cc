@@ -3,13 +3,17 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <net/if.h>
 #include <netinet/in.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <ctime>
 #include <random>
 #include <stdexcept>
@@ -60,6 +64,34 @@ ServerProcess::~ServerProcess() {
   ::unlink(err_path_.c_str());
 }
 
+namespace {
+
+// In a child: moves it into a new network namespace and brings its loopback
+// interface up. False when either fails.
+bool EnterOwnNetwork() {
+  if (::unshare(CLONE_NEWNET) != 0) return false;
+  const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+  if (fd < 0) return false;
+  ifreq request{};
+  std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
+  bool up = ::ioctl(fd, SIOCGIFFLAGS, &request) == 0;
+  request.ifr_flags = static_cast<short>(request.ifr_flags | IFF_UP);
+  up = up && ::ioctl(fd, SIOCSIFFLAGS, &request) == 0;
+  ::close(fd);
+  return up;
+}
+
+}  // namespace
+
+bool CanIsolateNetwork() {
+  const pid_t pid = ::fork();
+  if (pid < 0) return false;
+  if (pid == 0) ::_exit(EnterOwnNetwork() ? 0 : 1);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 void ServerProcess::Start() {
   pid_ = ::fork();
   if (pid_ < 0) throw std::runtime_error("fork failed");
@@ -71,6 +103,7 @@ void ServerProcess::Start() {
     ::dup2(out, 1);
     ::dup2(err, 2);
     if (::chdir(folder_.c_str()) != 0) ::_exit(126);
+    if (own_network_ && !EnterOwnNetwork()) ::_exit(125);
     ::execl(binary_.c_str(), binary_.c_str(), static_cast<char*>(nullptr));
     ::_exit(127);
   }

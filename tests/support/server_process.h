@@ -17,6 +17,10 @@ std::uint16_t FreeUdpPort();
 // Writes the default settings file into `folder` with Port set to `port`.
 void WriteSettingsWithPort(const std::string& folder, std::uint16_t port);
 
+// Whether this process may give a child a network namespace of its own
+// (creating one needs CAP_SYS_ADMIN); tried in a short-lived child.
+bool CanIsolateNetwork();
+
 class ServerProcess {
  public:
   // `binary` is the server executable; `folder` its program folder.
@@ -28,6 +32,10 @@ class ServerProcess {
 
   // Starts the server with `folder` as its working directory.
   void Start();
+  // Makes Start run the server in a network namespace of its own with only
+  // the loopback interface up, where every port is free whatever else runs
+  // on the machine; nothing outside can reach it. Needs CanIsolateNetwork().
+  void set_own_network(bool own) { own_network_ = own; }
   // Starts it and waits for the banner; false when it did not appear.
   bool StartAndWaitForBanner(int timeout_ms = 5000);
   // Waits until stdout contains `text`.
@@ -46,6 +54,7 @@ class ServerProcess {
   std::string out_path_;
   std::string err_path_;
   pid_t pid_ = -1;
+  bool own_network_ = false;
 };
 
 }  // namespace tallyhall
