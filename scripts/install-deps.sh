@@ -5,8 +5,10 @@
 # C++20 ranges of GCC 12's standard library).
 set -euo pipefail
 # dpkg-dev brings dpkg-shlibdeps, which `cpack -G DEB` uses for the
-# package's library dependencies.
-packages=(g++ cmake make libasio-dev libgtest-dev libgmock-dev libbenchmark-dev dpkg-dev)
+# package's library dependencies; libsystemd-dev brings sd_notify for the
+# server's readiness, status and watchdog messages.
+packages=(g++ cmake make libasio-dev libgtest-dev libgmock-dev libbenchmark-dev dpkg-dev
+  libsystemd-dev)
 if [[ "${1:-}" == --fuzz ]]; then
   packages+=(clang-16 libclang-rt-16-dev)
 fi

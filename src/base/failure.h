@@ -51,21 +51,24 @@ struct StepFailure {
 std::string FailureText(FailureKind kind);
 
 // Runs one step. Returns true when it completed; on a failure writes the
-// failure's line and returns false, so the caller goes on (or skips what
-// needed the step's result).
+// failure's line (LogPriority::kError) and returns false, so the caller goes
+// on (or skips what needed the step's result).
 template <typename Step>
 bool RunStep(Terminal& terminal, Step&& step) {
   try {
     step();
     return true;
   } catch (const StepFailure& failure) {
-    terminal.WriteLogLine(FailureText(failure.kind));
+    terminal.WriteLogLine(FailureText(failure.kind), LogPriority::kError);
   } catch (const std::bad_alloc&) {
-    terminal.WriteLogLine(FailureText(FailureKind::kOutOfMemory));
+    terminal.WriteLogLine(FailureText(FailureKind::kOutOfMemory),
+                          LogPriority::kError);
   } catch (const std::length_error&) {
-    terminal.WriteLogLine(FailureText(FailureKind::kOutOfMemory));
+    terminal.WriteLogLine(FailureText(FailureKind::kOutOfMemory),
+                          LogPriority::kError);
   } catch (const std::out_of_range&) {
-    terminal.WriteLogLine(FailureText(FailureKind::kSubscriptOutOfRange));
+    terminal.WriteLogLine(FailureText(FailureKind::kSubscriptOutOfRange),
+                          LogPriority::kError);
   }
   return false;
 }

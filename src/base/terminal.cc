@@ -60,8 +60,22 @@ void AppendEscaped(std::string_view text, std::string& out) {
   out.append(text, start);
 }
 
+LogPriority PriorityOf(std::string_view text) {
+  return text.starts_with("Warning:") ? LogPriority::kWarning
+                                      : LogPriority::kInfo;
+}
+
+std::string UnshownLinesText(std::uint64_t count) {
+  return std::to_string(count) +
+         " lines were not shown: standard output was not being read";
+}
+
 Terminal::Terminal(const Clock& clock, ConsoleView* view)
     : clock_(clock), view_(view) {}
+
+Terminal::~Terminal() {
+  if (view_ != nullptr) view_->Close(lines_);
+}
 
 std::size_t Terminal::Capacity() const {
   int rows = view_ != nullptr ? view_->Rows() : kDefaultRows;
@@ -71,6 +85,10 @@ std::size_t Terminal::Capacity() const {
 }
 
 void Terminal::WriteLogLine(std::string_view text) {
+  WriteLogLine(text, PriorityOf(text));
+}
+
+void Terminal::WriteLogLine(std::string_view text, LogPriority priority) {
   if (held_ != nullptr) {
     held_->emplace_back(text);
     return;
@@ -92,7 +110,7 @@ void Terminal::WriteLogLine(std::string_view text) {
   stamped.append(text);
   lines_.push_back(std::move(stamped));
 
-  if (view_ != nullptr) view_->Show(lines_, lines_.back());
+  if (view_ != nullptr) view_->Show(lines_, lines_.back(), priority);
   if (!log_path_.empty()) {
     AppendLogLine(log_path_, EscapeControlBytes(lines_.back()));
   }
@@ -100,7 +118,14 @@ void Terminal::WriteLogLine(std::string_view text) {
 
 std::int64_t Terminal::Flush() {
   if (view_ == nullptr) return -1;
-  return view_->Flush(lines_, clock_.SteadyMilliseconds());
+  const std::int64_t now_ms = clock_.SteadyMilliseconds();
+  std::int64_t wait = view_->Flush(lines_, now_ms);
+  // The gap is reported where the lines would have been, once output runs.
+  if (const std::uint64_t unshown = view_->TakeUnshownCount(); unshown > 0) {
+    WriteLogLine(UnshownLinesText(unshown), LogPriority::kWarning);
+    wait = view_->Flush(lines_, now_ms);
+  }
+  return wait;
 }
 
 }  // namespace tallyhall

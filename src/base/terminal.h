@@ -15,6 +15,14 @@
 
 namespace tallyhall {
 
+// How much a line matters, as a syslog priority: what a journal reader
+// filters on (journalctl -p warning shows kWarning and kError lines).
+enum class LogPriority { kError = 3, kWarning = 4, kInfo = 6 };
+
+// The priority of a line whose writer names none: kWarning for a text that
+// starts with "Warning:", kInfo otherwise. Failures name kError themselves.
+LogPriority PriorityOf(std::string_view text);
+
 // Where the terminal's lines are shown. A full-screen view repaints from the
 // whole list; a plain view prints the newest line.
 class ConsoleView {
@@ -23,10 +31,10 @@ class ConsoleView {
   // The screen's height in text rows.
   virtual int Rows() const = 0;
   // Called after every new line. `lines` is TerminalLines, oldest first;
-  // `newest` is its last element. A view may hold back what it shows until
-  // Flush.
+  // `newest` is its last element, written with `priority`. A view may hold
+  // back what it shows until Flush.
   virtual void Show(const std::deque<std::string>& lines,
-                    std::string_view newest) = 0;
+                    std::string_view newest, LogPriority priority) = 0;
   // Called by the loop before it waits for more events (`now_ms`: the
   // steady clock): whatever Show held back leaves now, or, when it may not
   // leave yet, the result is how many milliseconds later the loop must call
@@ -35,7 +43,19 @@ class ConsoleView {
                              std::int64_t /*now_ms*/) {
     return -1;
   }
+  // How many lines the view had to leave out since the last call because
+  // its output was not being taken, once that output has drained (so the
+  // count can be reported where those lines would have been); 0 otherwise.
+  virtual std::uint64_t TakeUnshownCount() { return 0; }
+  // Called once, when the terminal goes away, with its last lines: the view
+  // leaves behind what it can (the rest of its output, the last screen).
+  virtual void Close(const std::deque<std::string>& /*lines*/) {}
 };
+
+// The line the terminal writes once its view drained after it had to leave
+// lines out: `count` + " lines were not shown: standard output was not
+// being read".
+std::string UnshownLinesText(std::uint64_t count);
 
 // `text` with every byte below 0x20, the byte 0x7F and the bytes 0x80..0x9F
 // replaced by "\x" and two uppercase hex digits (ESC becomes "\x1B"); every
@@ -51,15 +71,19 @@ class Terminal {
   // `clock` and `view` must outlive the terminal; `view` may be null (lines
   // are then only kept and logged).
   Terminal(const Clock& clock, ConsoleView* view);
+  // Closes the view (ConsoleView::Close) with the last lines.
+  ~Terminal();
 
   Terminal(const Terminal&) = delete;
   Terminal& operator=(const Terminal&) = delete;
 
   // Stamps `text` (date, blank, time, blank, text), keeps it in
-  // TerminalLines, shows it and, when a log path is set, appends it escaped
+  // TerminalLines, shows it with `priority` (PriorityOf(text) when none is
+  // given) and, when a log path is set, appends it escaped
   // (EscapeControlBytes) with CR LF to that file, so one line stays one line
   // of the file. A failure to append is ignored.
   void WriteLogLine(std::string_view text);
+  void WriteLogLine(std::string_view text, LogPriority priority);
 
   // While `held` is not null, WriteLogLine appends each text to it, unstamped,
   // instead of writing it; the holder decides afterwards which to write.
@@ -67,7 +91,8 @@ class Terminal {
   void HoldLines(std::vector<std::string>* held) { held_ = held; }
 
   // Flushes the view (ConsoleView::Flush with the clock's steady time);
-  // returns its answer, -1 without a view.
+  // returns its answer, -1 without a view. When the view reports lines it
+  // left out, writes UnshownLinesText as a kWarning line first.
   std::int64_t Flush();
 
   // The log file; empty (the start value) means LogTerminal is off.

@@ -132,8 +132,9 @@ Status SaveDatabases(std::string_view folder, std::string_view zone_name,
   Status first = Status::Ok();
   auto note_failure = [&](const Status& status) {
     // The message reads "<file>: <reason>".
-    terminal.WriteLogLine(std::string(zone_name) + " Could not write " +
-                          status.message());
+    terminal.WriteLogLine(
+        std::string(zone_name) + " Could not write " + status.message(),
+        LogPriority::kError);
     if (first.ok()) first = status;
   };
   // True when the file holds the database afterwards.

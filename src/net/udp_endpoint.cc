@@ -67,10 +67,13 @@ struct UdpEndpoint::Loop {
   asio::steady_timer save_tick{io};
   asio::steady_timer greeting_timer{io};
   asio::steady_timer repaint_timer{io};
+  asio::steady_timer watchdog_timer{io};
   asio::signal_set stop_signals{io, SIGINT, SIGTERM, SIGHUP};
   asio::signal_set resize_signal{io, SIGWINCH};
   ServerCore* core = nullptr;
   std::function<void()> on_resize;
+  std::chrono::milliseconds watchdog_interval{0};
+  std::function<void()> watchdog_kick;
 
   // One slot per datagram of a batch, one byte longer than the longest
   // datagram handed on, so that a longer one shows as too long.
@@ -109,9 +112,10 @@ struct UdpEndpoint::Loop {
     try {
       call();
     } catch (const std::exception& e) {
-      core->WriteLogLine(std::string("Unexpected failure: ") + e.what());
+      core->WriteLogLine(std::string("Unexpected failure: ") + e.what(),
+                         LogPriority::kError);
     } catch (...) {
-      core->WriteLogLine("Unexpected failure");
+      core->WriteLogLine("Unexpected failure", LogPriority::kError);
     }
   }
 
@@ -284,6 +288,15 @@ struct UdpEndpoint::Loop {
     });
   }
 
+  void ArmWatchdog() {
+    watchdog_timer.expires_after(watchdog_interval);
+    watchdog_timer.async_wait([this](const asio::error_code& error) {
+      if (error) return;
+      Guarded(watchdog_kick);
+      ArmWatchdog();
+    });
+  }
+
   void WaitForStop() {
     stop_signals.async_wait([this](const asio::error_code& error, int) {
       if (error) return;
@@ -334,9 +347,16 @@ void UdpEndpoint::Run(ServerCore& core, std::function<void()> on_resize) {
   loop_->WaitForDatagrams();
   loop_->WaitForStop();
   loop_->WaitForResize();
+  if (loop_->watchdog_interval.count() > 0) loop_->ArmWatchdog();
   // The lines of the start-up reach stdout before the first wait.
   loop_->RunEvent([] {});
   loop_->io.run();
+}
+
+void UdpEndpoint::SetWatchdog(std::chrono::milliseconds interval,
+                              std::function<void()> kick) {
+  loop_->watchdog_interval = interval;
+  loop_->watchdog_kick = std::move(kick);
 }
 
 void UdpEndpoint::SendDatagram(const Address& to, std::string_view bytes) {

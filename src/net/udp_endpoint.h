@@ -5,6 +5,7 @@
 #ifndef TALLYHALL_NET_UDP_ENDPOINT_H_
 #define TALLYHALL_NET_UDP_ENDPOINT_H_
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -33,6 +34,13 @@ class UdpEndpoint : public Transport, public Scheduler {
   // returns with the socket still open, so that the caller's shutdown can
   // still send. SIGWINCH calls `on_resize`.
   void Run(ServerCore& core, std::function<void()> on_resize);
+
+  // Makes Run call `kick` every `interval` on a timer of its own, so that a
+  // service manager's watchdog hears from the loop itself and only a stuck
+  // loop misses it. A zero interval (the start value) arms nothing. Call
+  // before Run.
+  void SetWatchdog(std::chrono::milliseconds interval,
+                   std::function<void()> kick);
 
   void SendDatagram(const Address& to, std::string_view bytes) override;
   void ArmGreetingTimer(std::int64_t delay_ms) override;

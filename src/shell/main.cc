@@ -13,10 +13,11 @@
 #include <memory>
 #include <string>
 
-#include "net/udp_endpoint.h"
 #include "base/clock.h"
+#include "net/udp_endpoint.h"
 #include "shell/console_view.h"
 #include "shell/server_core.h"
+#include "shell/systemd_notify.h"
 
 namespace {
 
@@ -38,15 +39,11 @@ LockResult LockProgramFolder(const std::string& folder) {
   return LockResult::kLocked;  // fd stays open: the lock lasts until exit
 }
 
-// Writes `line` to the terminal and to stderr, after leaving the full screen
-// so that the reason stays visible; returns the exit status of a failed
-// start.
-int StartFailed(tallyhall::ServerCore& core,
-                std::unique_ptr<tallyhall::ConsoleView>& view,
-                const std::string& line) {
-  core.WriteLogLine(line);
-  view.reset();
-  std::fprintf(stderr, "%s\n", line.c_str());
+// Writes `line` to the terminal, once: a journal reads stdout and stderr
+// alike. The full-screen view leaves its last screen, this line included,
+// on the terminal when it closes. Returns the exit status of a failed start.
+int StartFailed(tallyhall::ServerCore& core, const std::string& line) {
+  core.WriteLogLine(line, tallyhall::LogPriority::kError);
   return 1;
 }
 
@@ -78,12 +75,13 @@ int main() {
   std::unique_ptr<ConsoleView> view = MakeConsoleView();
   SystemClock clock;
   UdpEndpoint endpoint;
+  SystemdNotifier notifier;
   ServerCore core(folder, endpoint, clock, view.get(), endpoint);
+  core.set_notifier(&notifier);
   Status started = core.Start();
   if (!started.ok()) {
-    return StartFailed(
-        core, view,
-        "Settings file could not be created or read: " + started.message());
+    return StartFailed(core, "Settings file could not be created or read: " +
+                                 started.message());
   }
 
   const std::int16_t port = core.settings().port;
@@ -93,11 +91,13 @@ int main() {
                                   "number or out of range")
                             : endpoint.Open(static_cast<std::uint16_t>(port));
   if (!opened.ok()) {
-    return StartFailed(core, view,
-                       "Biller port " + std::to_string(port) +
-                           " could not be opened: " + opened.message());
+    return StartFailed(core, "Biller port " + std::to_string(port) +
+                                 " could not be opened: " + opened.message());
   }
   core.WriteBanner();
+  core.NotifyReady();
+  endpoint.SetWatchdog(notifier.WatchdogInterval(),
+                       [&] { notifier.Notify("WATCHDOG=1"); });
 
   endpoint.Run(core, [&] {
     if (auto* screen = dynamic_cast<ScreenView*>(view.get())) {

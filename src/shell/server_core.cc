@@ -103,9 +103,29 @@ void ServerCore::OnSaveTick() {
     // A zone whose last save failed does not wait a whole period.
     if (save_all || zones_.Zone(id).save_failed) SaveZoneDatabases(*this, id);
   }
+  if (notifier_ != nullptr) notifier_->Notify("STATUS=" + StatusText());
+}
+
+void ServerCore::NotifyReady() {
+  // The start lines are out before anyone acts on the readiness.
+  terminal_.Flush();
+  if (notifier_ != nullptr) {
+    notifier_->Notify("READY=1\nSTATUS=" + StatusText());
+  }
+}
+
+std::string ServerCore::StatusText() const {
+  std::int64_t players = 0;
+  for (std::int32_t id = 1; id <= zones_.ZoneCount(); ++id) {
+    players += zones_.Zone(id).PlayerCount();
+  }
+  return "Zones: " + std::to_string(zones_.ZoneCount()) +
+         ", players: " + std::to_string(players);
 }
 
 bool ServerCore::Shutdown() {
+  // The service manager then waits for the saves instead of the watchdog.
+  if (notifier_ != nullptr) notifier_->Notify("STOPPING=1");
   std::string not_saved;
   while (zones_.ZoneCount() > 0) {
     const std::string prefix = zones_.Zone(1).LogPrefix() + ")";
@@ -114,7 +134,8 @@ bool ServerCore::Shutdown() {
     }
   }
   if (not_saved.empty()) return true;
-  WriteLogLine("Databases not saved at shutdown: " + not_saved);
+  WriteLogLine("Databases not saved at shutdown: " + not_saved,
+               LogPriority::kError);
   return false;
 }
 

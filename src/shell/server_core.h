@@ -26,6 +26,7 @@
 #include "base/terminal.h"
 #include "net/stranger_lines.h"
 #include "net/transport.h"
+#include "shell/service_notifier.h"
 #include "zones/zone_table.h"
 
 namespace tallyhall {
@@ -84,12 +85,23 @@ class ServerCore {
   // The save tick: first the lines saying how many lines from senders that
   // are not zones were left out since the last tick; then saves every zone
   // when the save period has passed or the day has just begun, otherwise
-  // saves again the zones whose last save failed.
+  // saves again the zones whose last save failed. Then tells the service
+  // manager StatusText().
   void OnSaveTick();
-  // Shutdown: removes every zone in table order (Disconnect, save). Returns
-  // false when a zone's databases were not saved, after a line naming those
-  // zones.
+  // Shutdown: tells the service manager STOPPING=1, then removes every zone
+  // in table order (Disconnect, save). Returns false when a zone's
+  // databases were not saved, after a line naming those zones.
   bool Shutdown();
+
+  // Flushes the terminal, then tells the service manager that the server
+  // serves (READY=1), with StatusText(); called once the port is open and
+  // the start lines written.
+  void NotifyReady();
+  // "Zones: Z, players: P": the zones connected and the players in them.
+  std::string StatusText() const;
+  // Where READY, STATUS and STOPPING go; null (the start value) says
+  // nothing. Must outlive the core.
+  void set_notifier(ServiceNotifier* notifier) { notifier_ = notifier; }
 
   // Queues a greeting for a player of zone `zone_id` and arms the greeting
   // timer: the queue leaves kTickSeconds after the last queued greeting or
@@ -126,14 +138,18 @@ class ServerCore {
     file_hooks_ = std::move(hooks);
   }
 
-  // Short for terminal().WriteLogLine(text).
+  // Short for terminal().WriteLogLine(text) and its priority overload.
   void WriteLogLine(std::string_view text) { terminal_.WriteLogLine(text); }
+  void WriteLogLine(std::string_view text, LogPriority priority) {
+    terminal_.WriteLogLine(text, priority);
+  }
 
  private:
   std::string folder_;
   Transport& transport_;
   const Clock& clock_;
   Scheduler& scheduler_;
+  ServiceNotifier* notifier_ = nullptr;
   Terminal terminal_;
   AtomicWriteHooks file_hooks_;  // before settings_file_, which points to it
   SettingsFile settings_file_;

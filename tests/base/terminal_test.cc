@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include "base/failure.h"
 #include "shell/console_view.h"
 #include "support/fakes.h"
 
@@ -115,6 +116,21 @@ TEST_F(TerminalTest, StampFollowsTheClockAcrossSecondsAndDays) {
                 "2026-03-04 05:06:08 c", "2026-03-05 05:06:08 d"}));
 }
 
+// The view gets each line's priority: the writer's, or else kWarning for a
+// "Warning:" line; the failure rule's lines are errors.
+TEST_F(TerminalTest, LinesCarryTheirPriorityToTheView) {
+  terminal_.WriteLogLine("Warning: BillingPassword still has its default");
+  terminal_.WriteLogLine("Zone A logged in: Warning: spoofed");
+  terminal_.WriteLogLine("Zone A Could not write User.1: full",
+                         LogPriority::kError);
+  RunStep(terminal_, [] { Fail(FailureKind::kOverflow); });
+  RunStep(terminal_, [] { static_cast<void>(std::string().at(1)); });
+  EXPECT_EQ(view_.priorities,
+            (std::vector<LogPriority>{LogPriority::kWarning, LogPriority::kInfo,
+                                      LogPriority::kError, LogPriority::kError,
+                                      LogPriority::kError}));
+}
+
 TEST_F(TerminalTest, LogFileIsAppendedOnlyWhileAPathIsSet) {
   const std::string log = dir_.File("Terminal.log");
   terminal_.WriteLogLine("Tallyhall 1");
@@ -153,7 +169,7 @@ TEST_F(TerminalTest, UnwritableLogIsIgnoredAndLaterLinesTryAgain) {
 TEST_F(TerminalTest, HostileLineIsEscapedOnStdoutAndInLog) {
   std::FILE* out = std::tmpfile();
   ASSERT_NE(out, nullptr);
-  PlainView plain(out);
+  PlainView plain(::fileno(out));
   Terminal terminal(clock_, &plain);
   const std::string log = dir_.File("Terminal.log");
   terminal.set_log_path(log);
@@ -165,6 +181,7 @@ TEST_F(TerminalTest, HostileLineIsEscapedOnStdoutAndInLog) {
   // The list keeps the raw line; the views and the log escape it.
   EXPECT_EQ(terminal.lines().front(), stamp + "Eve> \x1b[2J\x07hi");
 
+  terminal.Flush();
   std::rewind(out);
   std::string shown(512, '\0');
   shown.resize(std::fread(shown.data(), 1, shown.size(), out));

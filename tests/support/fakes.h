@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "base/address.h"
-#include "net/transport.h"
 #include "base/clock.h"
 #include "base/terminal.h"
+#include "net/transport.h"
 
 namespace tallyhall {
 
@@ -53,12 +53,15 @@ class RecordingView : public ConsoleView {
  public:
   explicit RecordingView(int rows = 24) : rows_(rows) {}
   int Rows() const override { return rows_; }
-  void Show(const std::deque<std::string>&, std::string_view newest) override {
+  void Show(const std::deque<std::string>&, std::string_view newest,
+            LogPriority priority) override {
     shown.emplace_back(newest);
+    priorities.push_back(priority);
   }
   void set_rows(int rows) { rows_ = rows; }
-  // Every stamped line shown, oldest first.
+  // Every stamped line shown, oldest first, and the priority of each.
   std::vector<std::string> shown;
+  std::vector<LogPriority> priorities;
   // The shown lines without their date and time stamp.
   std::vector<std::string> Texts() const;
 

@@ -9,6 +9,7 @@
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -96,12 +97,24 @@ void ServerProcess::Start() {
   pid_ = ::fork();
   if (pid_ < 0) throw std::runtime_error("fork failed");
   if (pid_ == 0) {
-    int out = ::open(out_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int out =
+        launch_.stdout_fd >= 0
+            ? launch_.stdout_fd
+            : ::open(out_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     int err = ::open(err_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     int in = ::open("/dev/null", O_RDONLY);
     ::dup2(in, 0);
     ::dup2(out, 1);
     ::dup2(err, 2);
+    for (const auto& [name, value] : launch_.environment) {
+      ::setenv(name.c_str(), value.c_str(), 1);
+    }
+    struct stat info {};
+    if (launch_.journal_stream && ::fstat(1, &info) == 0) {
+      const std::string stream =
+          std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+      ::setenv("JOURNAL_STREAM", stream.c_str(), 1);
+    }
     if (::chdir(folder_.c_str()) != 0) ::_exit(126);
     if (own_network_ && !EnterOwnNetwork()) ::_exit(125);
     ::execl(binary_.c_str(), binary_.c_str(), static_cast<char*>(nullptr));

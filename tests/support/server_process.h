@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace tallyhall {
 
@@ -29,6 +31,18 @@ class ServerProcess {
   ~ServerProcess();
   ServerProcess(const ServerProcess&) = delete;
   ServerProcess& operator=(const ServerProcess&) = delete;
+
+  // What Start gives the server besides its folder; set before Start.
+  struct Launch {
+    // Its standard output instead of the capture file (Output() then stays
+    // empty); the caller keeps it open until Start returns.
+    int stdout_fd = -1;
+    // Variables added to its environment.
+    std::vector<std::pair<std::string, std::string>> environment;
+    // JOURNAL_STREAM names its standard output, as under systemd.
+    bool journal_stream = false;
+  };
+  void set_launch(Launch launch) { launch_ = std::move(launch); }
 
   // Starts the server with `folder` as its working directory.
   void Start();
@@ -53,6 +67,7 @@ class ServerProcess {
   std::string folder_;
   std::string out_path_;
   std::string err_path_;
+  Launch launch_;
   pid_t pid_ = -1;
   bool own_network_ = false;
 };
