@@ -1,5 +1,6 @@
-// Writes the packet fuzzer's seed inputs into a folder (tests/fuzz/corpus).
-// Usage: make_seeds <folder>
+// Writes the packet fuzzer's seed inputs into a folder (tests/fuzz/corpus)
+// and its dictionary into a file (tests/fuzz/commands.dict).
+// Usage: make_seeds <folder> <dictionary>
 #include <cstdio>
 #include <string>
 
@@ -8,12 +9,13 @@
 
 int main(int argc, char** argv) {
   using namespace tallyhall;
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: make_seeds <folder>\n");
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: make_seeds <folder> <dictionary>\n");
     return 2;
   }
   for (const auto& [name, bytes] : SeedInputs()) {
     WriteFile(std::string(argv[1]) + "/" + name, bytes);
   }
+  WriteFile(argv[2], DictionaryText());
   return 0;
 }
