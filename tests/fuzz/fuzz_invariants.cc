@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "base/file_io.h"
-#include "db/encoding.h"
 #include "db/score_db.h"
 #include "db/squad_db.h"
 #include "db/user_db.h"
@@ -16,8 +15,15 @@ constexpr std::size_t kSquadIdOffset = 24;
 constexpr std::size_t kScoreIdOffset = 28;
 constexpr std::size_t kOwnerOffset = 48;
 
+// The little-endian 32-bit field at `offset`, which the caller keeps
+// inside `bytes` (read here rather than with BytesToInt32 to keep the
+// check cheap beside the input).
 std::int32_t FieldAt(const std::string& bytes, std::size_t offset) {
-  return BytesToInt32(std::string_view(bytes).substr(offset, 4));
+  std::uint32_t value = 0;
+  for (std::size_t k = 4; k-- > 0;) {
+    value = value << 8 | static_cast<unsigned char>(bytes[offset + k]);
+  }
+  return static_cast<std::int32_t>(value);
 }
 
 // The record rules over plain bytes, as the databases and their files
