@@ -11,7 +11,6 @@
 #define TALLYHALL_TESTS_FUZZ_FUZZ_TRAFFIC_H_
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -88,14 +87,6 @@ std::string FuzzLogin(std::string_view name, std::int32_t player_id,
 
 // Commands that make the set-up's operators and chat channels.
 std::vector<std::string> SetupCommands(std::int32_t player_id);
-
-// Command texts of every command word, with arguments of the shapes its
-// handler accepts, as the set-up's first player of zone one may type them.
-std::vector<std::string> CommandShapes();
-// The libFuzzer dictionary (tests/fuzz/commands.dict): each command shape
-// alone and as a whole chunk typed by that player, fault instructions and
-// framing bytes.
-std::string DictionaryText();
 
 // The seed inputs, by file name: zone traffic as the end-to-end tests send
 // it (zone logins and logoffs, player logins, commands, chat, reports and

@@ -10,6 +10,7 @@
 #include <set>
 
 #include "commands/command_table.h"
+#include "fuzz/command_shapes.h"
 #include "fuzz/file_faults.h"
 #include "support/fakes.h"
 

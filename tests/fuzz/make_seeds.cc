@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "fuzz/command_shapes.h"
 #include "fuzz/fuzz_traffic.h"
 #include "support/fakes.h"
 
