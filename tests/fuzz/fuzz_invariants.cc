@@ -54,6 +54,14 @@ std::string RecordsFault(const std::string& users, const std::string& squads,
   return "";
 }
 
+// The record size of a database file's name; 0 for other files.
+int RecordSizeOf(std::string_view name) {
+  return name.starts_with("User.")    ? kUserRecordSize
+         : name.starts_with("Squad.") ? kSquadRecordSize
+         : name.starts_with("Score.") ? kScoreRecordSize
+                                      : 0;
+}
+
 std::string FileBytes(const std::string& path) {
   std::string bytes;
   (void)ReadWholeFile(path, bytes);  // missing or unreadable: empty
@@ -145,10 +153,8 @@ std::string FilesFault(const std::string& folder, const DatabaseIds& ids) {
 std::string PartialFileFault(const std::string& folder,
                              const std::set<std::string>& replaced) {
   for (const std::string& name : replaced) {
-    const int size = name.starts_with("User.")    ? kUserRecordSize
-                     : name.starts_with("Squad.") ? kSquadRecordSize
-                     : name.starts_with("Score.") ? kScoreRecordSize
-                                                  : 1;
+    const int size = RecordSizeOf(name);
+    if (size == 0) continue;
     const std::optional<FileFacts> facts = FactsOf(JoinPath(folder, name));
     if (facts && facts->size % static_cast<std::uint64_t>(size) != 0) {
       return name + " holds a partial record";
@@ -168,10 +174,32 @@ std::string LostSaveFault(
     }
   }
   for (const auto& [name, write] : failed) {
+    // A settings write that fails is answered at once, never kept.
+    if (RecordSizeOf(name) == 0) continue;
     if (in_use.contains(name) || pending.contains(name)) continue;
     const std::string now = FileBytes(JoinPath(folder, name));
     if (now == write.bytes || now != write.file_before) continue;
     return name + ": a save that failed was lost";
+  }
+  return "";
+}
+
+std::string LoadedLostFault(
+    const std::string& folder, const ZoneEntry& zone,
+    const std::map<std::string, FileFaults::FailedWrite>& failed) {
+  const ZoneDatabases& dbs = zone.databases;
+  const std::array<std::string, 3> names = DatabaseFileNames(zone.Ids());
+  const std::array<const std::string*, 3> loaded = {
+      &dbs.users.bytes(), &dbs.squads.bytes(), &dbs.scores.bytes()};
+  for (std::size_t k = 0; k < names.size(); ++k) {
+    const auto write = failed.find(names[k]);
+    if (write == failed.end()) continue;
+    if (FileBytes(JoinPath(folder, names[k])) != write->second.file_before) {
+      continue;  // written since, or replaced by a later save
+    }
+    if (*loaded[k] != write->second.bytes) {
+      return names[k] + ": a zone logged in without what its failed save held";
+    }
   }
   return "";
 }

@@ -64,18 +64,25 @@ std::string ZoneDatabasesFault(const ZoneDatabases& dbs, bool cross_checks);
 // its User file.
 std::string FilesFault(const std::string& folder, const DatabaseIds& ids);
 
-// The first file replaced since the input began that holds a partial
+// The first database file replaced since the input began that holds a partial
 // record, or "".
 std::string PartialFileFault(const std::string& folder,
                              const std::set<std::string>& replaced);
 
-// The first failed write whose bytes are gone, or "": neither a zone in
-// the table uses the file, nor is it pending, nor was the file written
-// since.
+// The first failed write of a database file whose bytes are gone, or "":
+// no zone in the table uses the file, it is not pending, and the file was
+// neither written with them nor replaced by a later save since.
 std::string LostSaveFault(
     const std::string& folder, const ZoneTable& zones,
     const std::map<std::string, FileFaults::FailedWrite>& failed,
     const std::map<std::string, std::string>& pending);
+
+// For a zone that has just logged in, the first of its files whose failed
+// write it did not get back, or "": when the file still holds what it held
+// at the failure, the zone's database must hold the bytes that failed.
+std::string LoadedLostFault(
+    const std::string& folder, const ZoneEntry& zone,
+    const std::map<std::string, FileFaults::FailedWrite>& failed);
 
 }  // namespace tallyhall
 
