@@ -2,7 +2,11 @@
 // its seed writer.
 #include "fuzz/fuzz_traffic.h"
 
+#include <cerrno>
+
+#include "db/database_files.h"
 #include "db/encoding.h"
+#include "fuzz/command_shapes.h"
 #include "net/messages.h"
 #include "support/fakes.h"
 
@@ -25,13 +29,25 @@ class Seed {
         std::string(1, static_cast<char>(half_minutes)));
     return *this;
   }
+  // Writes of `file` fail `count` times (0: the disk is free again).
+  Seed& FailWrites(FaultFile file, int identifier, int error, int count) {
+    AddChunk(
+        FileFaultChunk(kWriteFaultSelector, file, identifier, error, count));
+    return *this;
+  }
+  Seed& FailNextRead(FaultFile file, int identifier) {
+    AddChunk(FileFaultChunk(kReadFaultSelector, file, identifier, EIO));
+    return *this;
+  }
   const std::string& bytes() const { return bytes_; }
 
  private:
   void Add(char selector, std::string_view datagram) {
+    AddChunk(std::string(1, selector) + std::string(datagram));
+  }
+  void AddChunk(std::string_view chunk) {
     if (!bytes_.empty()) bytes_ += kChunkSeparator;
-    bytes_ += selector;
-    bytes_ += datagram;
+    bytes_ += chunk;
   }
 
   std::string bytes_;
@@ -131,53 +147,64 @@ Seed Ticks() {
   return s;
 }
 
-// Every command word of the table, typed by the SysOp of zone one; the
-// zone commands last, as they may end the zones.
+// Every command shape, typed by the SysOp of zone one.
 Seed AllCommands() {
-  static constexpr const char* kTexts[] = {"?squadcreate Hawks:hawkpw",
-                                           "?squadjoin Alpha:alphapw",
-                                           "?squadmembers Alpha",
-                                           "?squadid",
-                                           "?scoreid",
-                                           "?squaddatabase 1",
-                                           "?squadowner Alpha",
-                                           "?squadown",
-                                           "?squadname Hawks",
-                                           "?squadgrant Keeper",
-                                           "?squadpassword newpw",
-                                           "?squadkick Keeper",
-                                           "?squadleave",
-                                           "?squaddissolve Hawks:hawkpw",
-                                           "?top",
-                                           "?top 2",
-                                           "?scoreown",
-                                           "?scoreswap Keeper",
-                                           "?scoreadd Plain:1:2:3:4:5",
-                                           "?scoreedit 1:9:9:9:9:9",
-                                           "?scoredelete 3",
-                                           "?scoreall",
-                                           "?scorefind Warden",
-                                           "?find Plain",
-                                           "?bset Misc:Greeting=Hello",
-                                           "?bget Misc:AutoSave",
-                                           "?autosave 00:30:00",
-                                           "?greeting Welcome",
-                                           "?save",
-                                           "?username 2:Renamed",
-                                           "?infodump 1",
-                                           "?infopage 1",
-                                           "?info Warden",
-                                           "?aliasx2",
-                                           "?aliaspage 1",
-                                           "?alias Warden",
-                                           "?listop",
-                                           "?zonelist",
-                                           "?zoneplayers 1",
-                                           "?zonerecycle 2",
-                                           "?zonereset 2",
-                                           "?zoneclose 2"};
   Seed s;
-  for (const char* text : kTexts) s.From(1, CommandMessage(1, text));
+  for (const std::string& text : CommandShapes()) {
+    s.From(1, CommandMessage(1, text));
+  }
+  return s;
+}
+
+// A new player's squad is saved while the User file cannot be: the Squad
+// file must not name an owner that the User file lacks. Then zone two
+// leaves while its files cannot be written and comes back after the disk
+// is free again.
+Seed SaveFaults() {
+  Seed s;
+  s.From(1, FuzzLogin("Newcomer", 7, 777, true))
+      .From(1, CommandMessage(7, "?squadcreate Secret:s3cret"))
+      .From(1, CommandMessage(1, "?scoreadd 10.9.8.7:4242:Added"))
+      .FailWrites(FaultFile::kUser, 1, ENOSPC, 1)
+      .From(1, CommandMessage(1, "?save"))
+      .From(2, PlayerLogoffMessage(2, 40, kScores))
+      .From(2, CommandMessage(1, "?squaddissolve 1"))
+      .FailWrites(FaultFile::kScore, 0, EIO, 3)
+      .Raw(2, kDisconnect)
+      .Tick(0)
+      .FailWrites(FaultFile::kUser, 0, ENOSPC, 0)
+      .Tick(0)
+      .From(2, ZoneLoginMessage(FuzzZone(2)))
+      .From(2, FuzzLogin("Keeper", 2, FuzzMac(2, 2), true))
+      .From(2, CommandMessage(2, "?scoreown"));
+  return s;
+}
+
+// Record administration while the settings file and the Squad file fail.
+Seed AdminFaults() {
+  Seed s;
+  s.FailWrites(FaultFile::kSettings, 0, EIO, 2)
+      .From(1, CommandMessage(1, "?bset Misc:Greeting:Hello"))
+      .From(1, CommandMessage(1, "?scoreedit 40 1 2 3 4 5"))
+      .From(1, CommandMessage(1, "?scoredelete 8"))
+      .From(1, CommandMessage(1, "?squadowner 3:299"))
+      .From(1, CommandMessage(1, "?squadpassword 3:newpw"))
+      .FailWrites(FaultFile::kSquad, 2, ENOSPC, 1)
+      .From(1, CommandMessage(1, "?save"))
+      .From(1, CommandMessage(1, "?save"));
+  return s;
+}
+
+// Files that cannot be read when a zone logs in.
+Seed ReadFaults() {
+  Seed s;
+  s.Raw(2, kDisconnect)
+      .FailNextRead(FaultFile::kScore, 1)
+      .From(2, ZoneLoginMessage(FuzzZone(2)))
+      .From(2, ZoneLoginMessage(FuzzZone(2)))
+      .FailNextRead(FaultFile::kSettings, 0)
+      .From(1, CommandMessage(1, "?bget Misc:AutoSave"))
+      .Tick(0);
   return s;
 }
 
@@ -216,12 +243,92 @@ std::vector<std::string_view> SplitChunks(std::string_view input) {
   return chunks;
 }
 
+FileFault ReadFileFault(std::string_view payload) {
+  auto byte = [&](std::size_t k) -> int {
+    return k < payload.size() ? static_cast<unsigned char>(payload[k]) : 0;
+  };
+  static constexpr const char* kKinds[] = {"User.", "Squad.", "Score.",
+                                           "Tallyhall.ini"};
+  const int kind = byte(0) % 4;
+  const int identifier = byte(0) / 4 % 4;
+  FileFault fault;
+  fault.name = kKinds[kind];
+  if (kind != 3 && identifier != 0) fault.name += std::to_string(identifier);
+  fault.error = byte(1) % 2 == 0 ? ENOSPC : EIO;
+  fault.count = payload.size() > 2 ? byte(2) : 1;
+  return fault;
+}
+
+std::string FileFaultChunk(unsigned char selector, FaultFile file,
+                           int identifier, int error, int count) {
+  std::string chunk(1, static_cast<char>(selector));
+  chunk += static_cast<char>(static_cast<int>(file) + 4 * (identifier % 4));
+  chunk += static_cast<char>(error == EIO ? 1 : 0);
+  chunk += static_cast<char>(count);
+  return chunk;
+}
+
+bool FaultNames(const FileFault& fault, std::string_view file_name) {
+  if (fault.name.ends_with('.')) {
+    return file_name.starts_with(fault.name) &&
+           file_name.size() > fault.name.size();
+  }
+  return file_name == fault.name;
+}
+
 ZoneLoginFields FuzzZone(int n) {
   ZoneLoginFields fields;
   fields.name = n == 1 ? "Zone One" : "Zone Two";
-  fields.server_id = fields.group_id = fields.score_id = n;
+  fields.server_id = n;
+  fields.group_id = n % 3 + 1;
+  fields.score_id = (n + 1) % 3 + 1;
   fields.game_port = static_cast<std::int16_t>(5000 + n);
   return fields;
+}
+
+DatabaseIds FuzzZoneIds(int n) {
+  const ZoneLoginFields fields = FuzzZone(n);
+  return {fields.server_id, fields.group_id, fields.score_id};
+}
+
+std::int32_t FuzzMac(int n, std::int32_t id) { return 1000 * n + id; }
+
+StartingFiles FuzzDatabases(int n) {
+  UserDatabase users;
+  SquadDatabase squads;
+  ScoreDatabase scores;
+  const LocalTime created{.year = 2026, .month = 11, .day = 1};
+  for (std::int32_t id = 1; id <= kFuzzUsers; ++id) {
+    // The set-up players first; then names sharing their MacIDs (aliases),
+    // then names in fours on machines of their own. Every seventh comes
+    // from the set-up players' address.
+    const std::string name =
+        id <= 3 ? kFuzzPlayers[id - 1] : "Player " + std::to_string(id);
+    const std::int32_t mac =
+        id <= 30 ? FuzzMac(n, (id - 1) % 3 + 1) : 5000 + id / 4;
+    const std::string ip = id % 7 == 0
+                               ? IpFromText("10.1.2.3")
+                               : IpFromText("10.2." + std::to_string(n) + "." +
+                                            std::to_string(id % 200));
+    users.AddUser(scores, name, ip, Int32ToBytes(mac), created);
+    users.SetUserField(id, UserField::kSquadID,
+                       Int32ToBytes(id % (kFuzzSquads + 1)));
+    scores.PutScoreRecord(
+        id, Int16ToBytes(static_cast<std::int16_t>(id % 97)) +
+                Int16ToBytes(static_cast<std::int16_t>(id % 89)) +
+                Int16ToBytes(static_cast<std::int16_t>(id % 83)) +
+                Int32ToBytes(37 * id) + Int32ToBytes(11 * id % 1000));
+  }
+  for (std::int32_t id = 1; id <= kFuzzSquads; ++id) {
+    // The set-up players own the squads they are in; every fifth squad has
+    // no owner, every other one a password.
+    const std::int32_t owner = id <= 3       ? id
+                               : id % 5 == 0 ? 0
+                                             : 7 * id % kFuzzUsers + 1;
+    squads.AppendSquad("Squad " + std::to_string(id),
+                       id % 2 == 0 ? "pw" + std::to_string(id) : "", owner);
+  }
+  return {users.bytes(), squads.bytes(), scores.bytes()};
 }
 
 std::string Reliable(std::int32_t sequence, std::string_view message) {
@@ -248,7 +355,10 @@ std::vector<std::pair<std::string, std::string>> SeedInputs() {
           {"unknown_events", UnknownEvents().bytes()},
           {"ticks", Ticks().bytes()},
           {"logoffs", Logoffs().bytes()},
-          {"all_commands", AllCommands().bytes()}};
+          {"all_commands", AllCommands().bytes()},
+          {"save_faults", SaveFaults().bytes()},
+          {"admin_faults", AdminFaults().bytes()},
+          {"read_faults", ReadFaults().bytes()}};
 }
 
 }  // namespace tallyhall
