@@ -20,11 +20,11 @@
 #include <vector>
 
 #include "base/address.h"
-#include "net/transport.h"
 #include "base/clock.h"
 #include "base/file_io.h"
 #include "base/settings.h"
 #include "base/terminal.h"
+#include "net/transport.h"
 #include "zones/zone_table.h"
 
 namespace tallyhall {
@@ -74,7 +74,7 @@ class ServerCore {
   // The banner that follows a successful opening of the port, then one
   // warning line for each password (BillingPassword, MessageOpPassword,
   // AccountOpPassword, SysOpPassword, in that order) that still has the
-  // value of the default settings text.
+  // value of the default settings text, then the setting warnings.
   void WriteBanner();
   // One datagram of at least one byte from `sender`.
   void OnDatagram(const Address& sender, std::string_view datagram);
@@ -104,6 +104,10 @@ class ServerCore {
   Terminal& terminal() { return terminal_; }
   SettingsFile& settings_file() { return settings_file_; }
   Settings& settings() { return settings_; }
+  // One line for each setting read at start whose text did not read
+  // cleanly (SettingsReader); Start() fills it, WriteBanner() writes it.
+  // Code that reads a setting of its own at start appends its warning here.
+  std::vector<std::string>& setting_warnings() { return setting_warnings_; }
   ZoneTable& zones() { return zones_; }
   const std::vector<QueuedGreeting>& delayed_responses() const {
     return delayed_responses_;
@@ -134,6 +138,7 @@ class ServerCore {
   AtomicWriteHooks file_hooks_;  // before settings_file_, which points to it
   SettingsFile settings_file_;
   Settings settings_;
+  std::vector<std::string> setting_warnings_;
   ZoneTable zones_;
   std::vector<QueuedGreeting> delayed_responses_;  // DelayedResponses
   int last_save_time_ = 0;               // LastSaveTime, seconds since midnight
