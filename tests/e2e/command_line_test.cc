@@ -2,20 +2,16 @@
 // prints and leaves in the folder, ports as written, the setting warnings
 // after the banner, and a program folder that cannot be written.
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "base/settings.h"
@@ -108,12 +104,7 @@ std::uint16_t FreeHighUdpPort() {
   }
 }
 
-class PortTest : public E2eTest {
- protected:
-  void SetPort(const std::string& text) {
-    SetSetting("Port=" + std::to_string(port_), "Port=" + text);
-  }
-};
+using PortTest = E2eTest;
 
 // Older files wrote ports above 32767 as negative numbers; both spellings
 // open the port, and the banner names the port opened.
@@ -121,8 +112,8 @@ TEST_F(PortTest, PortAbove32767OpensAsWrittenOrAsItsNegativeSpelling) {
   for (bool negative : {false, true}) {
     const std::uint16_t high = FreeHighUdpPort();
     WriteSettingsWithPort(folder_.path(), port_);
-    SetPort(negative ? std::to_string(int{high} - 65536)
-                     : std::to_string(high));
+    SetSetting("Port=" + std::to_string(port_),
+               "Port=" + std::to_string(negative ? high - 65536 : high));
     port_ = high;
     StartServer();
     EXPECT_NE(Output().find("Biller port " + std::to_string(high) +
@@ -133,7 +124,7 @@ TEST_F(PortTest, PortAbove32767OpensAsWrittenOrAsItsNegativeSpelling) {
     if (negative) {
       // The setting warnings follow the password warnings.
       const std::string warning = "Warning: Port \"" +
-                                  std::to_string(int{high} - 65536) +
+                                  std::to_string(high - 65536) +
                                   "\" in [Login] is negative";
       ASSERT_TRUE(server_->WaitForOutput(warning)) << Output();
       EXPECT_LT(Output().find("SysOpPassword still has"),

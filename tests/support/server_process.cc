@@ -21,7 +21,7 @@
 namespace tallyhall {
 
 std::uint16_t FreeUdpPort() {
-  // The Port setting is a signed 16-bit value, so stay below 32768.
+  // Below 32768, where the kernel's ports for outgoing sockets begin.
   static std::mt19937 random(static_cast<unsigned>(::getpid()) * 7919u +
                              static_cast<unsigned>(::time(nullptr)));
   for (;;) {
