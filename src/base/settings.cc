@@ -277,7 +277,12 @@ Status SettingsFile::WriteSetting(std::string_view section,
 
 Status SettingsFile::EnsureExists() {
   const int error = OpenForReadingError(path_);
-  if (error == 0) return Status::Ok();
+  if (error == 0) {
+    // A folder opens for reading too, and would read as a file without a
+    // single key.
+    if (IsRegularFile(path_)) return Status::Ok();
+    return Status::Error(path_ + ": not a regular file");
+  }
   if (error != ENOENT) return FileError(path_, error);
   return WriteFileAtomically(path_, kDefaultSettingsText, hooks_,
                              kPrivateFileMode);

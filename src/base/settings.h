@@ -59,7 +59,8 @@ class SettingsFile {
 
   // Creates the file with the default text, atomically, when it is missing.
   // Returns the error when it cannot be created, or exists but cannot be
-  // opened for reading; a half-written file is never left behind.
+  // opened for reading or is no regular file (a folder, say); a half-written
+  // file is never left behind.
   Status EnsureExists();
 
  private:

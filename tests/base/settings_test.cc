@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <utility>
@@ -155,6 +156,14 @@ TEST_F(SettingsTest, EnsureExistsKeepsAnExistingFile) {
   Write("[Misc]\r\nPort=1\r\n");
   ASSERT_TRUE(file_.EnsureExists().ok());
   EXPECT_EQ(Contents(), "[Misc]\r\nPort=1\r\n");
+}
+
+// A folder in its place would read as a file without keys.
+TEST_F(SettingsTest, EnsureExistsRefusesAFolderInThePlaceOfTheFile) {
+  ASSERT_TRUE(std::filesystem::create_directory(file_.path()));
+  const Status status = file_.EnsureExists();
+  EXPECT_FALSE(status.ok());
+  EXPECT_EQ(status.message(), file_.path() + ": not a regular file");
 }
 
 TEST_F(SettingsTest, FreshFolderLoadsTheDefaults) {
