@@ -71,7 +71,10 @@ void BM_LoadZone(benchmark::State& state) {
   const double before = ResidentBytes();
   ZoneDatabases dbs;
   for (auto _ : state) {
-    if (!files.Load(dbs).ok()) state.SkipWithError("load failed");
+    if (!files.Load(dbs).ok()) {
+      state.SkipWithError("load failed");
+      return;  // before the counters, which need loaded databases
+    }
   }
   if (dbs.users.FindUser("PLAYER999999", Int32ToBytes(999999)) != 999999) {
     state.SkipWithError("FindUser misses a loaded player");
@@ -89,8 +92,12 @@ void BM_FirstNewPlayerAfterLoad(benchmark::State& state) {
   ZoneDatabases dbs;
   for (auto _ : state) {
     state.PauseTiming();
-    files.Load(dbs);
+    const bool loaded = files.Load(dbs).ok();
     state.ResumeTiming();
+    if (!loaded) {
+      state.SkipWithError("load failed");
+      break;
+    }
     dbs.users.AddUser(dbs.scores, "newcomer", "ipip", "mac!", LocalTime{});
   }
 }
@@ -103,14 +110,20 @@ BENCHMARK(BM_FirstNewPlayerAfterLoad)
 void BM_SaveChangedZone(benchmark::State& state) {
   ZoneFolder& files = Files();
   ZoneDatabases dbs;
-  files.Load(dbs);
+  if (!files.Load(dbs).ok()) {
+    state.SkipWithError("load failed");
+    return;
+  }
   std::int32_t id = 0;
   for (auto _ : state) {
     ++id;
     dbs.users.SetUserField(id, UserField::kIP,
                            std::string_view("\x0a\x00\x00\x07", 4));
     dbs.scores.PutScoreRecord(id, "fourteen bytes");
-    if (!files.Save(dbs).ok()) state.SkipWithError("save failed");
+    if (!files.Save(dbs).ok()) {
+      state.SkipWithError("save failed");
+      break;
+    }
   }
 }
 BENCHMARK(BM_SaveChangedZone)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -119,9 +132,15 @@ BENCHMARK(BM_SaveChangedZone)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_SaveUnchangedZone(benchmark::State& state) {
   ZoneFolder& files = Files();
   ZoneDatabases dbs;
-  files.Load(dbs);
+  if (!files.Load(dbs).ok()) {
+    state.SkipWithError("load failed");
+    return;
+  }
   for (auto _ : state) {
-    if (!files.Save(dbs).ok()) state.SkipWithError("save failed");
+    if (!files.Save(dbs).ok()) {
+      state.SkipWithError("save failed");
+      break;
+    }
   }
 }
 BENCHMARK(BM_SaveUnchangedZone)->Unit(benchmark::kMillisecond)->UseRealTime();

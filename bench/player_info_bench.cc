@@ -35,7 +35,7 @@ std::string RandomName(std::mt19937& random) {
       "tor", "vik", "ma",  "ra",   "kel", "drin", "zo", "ly",  "an", "ne",
       "bo",  "rus", "fen", "wick", "ul",  "tha",  "sa", "rin", "el", "dor"};
   std::string name;
-  for (unsigned n = 2 + random() % 3; n > 0; --n) {
+  for (auto n = 2 + random() % 3; n > 0; --n) {
     name += kSyllables[random() % std::size(kSyllables)];
   }
   if (random() % 3 == 0) name[0] = static_cast<char>(name[0] - 'a' + 'A');

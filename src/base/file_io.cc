@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 namespace tallyhall {
@@ -140,6 +141,15 @@ Status ReadRegularFile(
   contents.bytes = std::move(data);
   contents.length = length;
   contents.from_file = done;
+  return Status::Ok();
+}
+
+Status CheckFolderWritable(const std::string& folder) {
+  std::string path = JoinPath(folder, ".Tallyhall.write-check.XXXXXX");
+  const int fd = ::mkstemp(path.data());
+  if (fd < 0) return FileError(path, errno);
+  ::close(fd);
+  if (::unlink(path.c_str()) != 0) return FileError(path, errno);
   return Status::Ok();
 }
 

@@ -51,6 +51,11 @@ int OpenForReadingError(const std::string& path);
 // True when `path` names a regular file (following links).
 bool IsRegularFile(const std::string& path);
 
+// Creates a temporary file in `folder` and removes it again, so that a
+// folder where no save could succeed is found before the server opens its
+// port. Returns the error of the step that failed, naming the file.
+Status CheckFolderWritable(const std::string& folder);
+
 // How a read treats a missing file.
 enum class MissingFile { kCreateEmpty, kFail };
 

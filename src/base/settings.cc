@@ -7,6 +7,7 @@
 
 #include "base/file_io.h"
 #include "base/numbers.h"
+#include "base/settings_reader.h"
 
 namespace tallyhall {
 
@@ -227,28 +228,34 @@ int TakeTimeField(std::string_view& text) {
 }
 
 // The value of `key` in `section` of the INI text, at most 254 characters;
-// empty when the section or key is missing.
-std::string ReadSettingFromText(std::string_view text, std::string_view section,
-                                std::string_view key) {
+// nullopt when the section or key is missing.
+std::optional<std::string> FindSettingInText(std::string_view text,
+                                             std::string_view section,
+                                             std::string_view key) {
   std::vector<std::string> lines = SplitLines(text);
   std::optional<SectionSpan> span = FindSection(lines, section);
-  if (!span) return "";
+  if (!span) return std::nullopt;
   std::optional<std::size_t> found = FindKey(lines, *span, key);
-  if (!found) return "";
+  if (!found) return std::nullopt;
   return std::string(ValueOf(lines[*found]).substr(0, kMaxReadLength));
 }
 
 }  // namespace
 
 std::string DefaultSetting(std::string_view section, std::string_view key) {
-  return ReadSettingFromText(kDefaultSettingsText, section, key);
+  return FindSettingInText(kDefaultSettingsText, section, key).value_or("");
 }
 
 std::string SettingsFile::ReadSetting(std::string_view section,
                                       std::string_view key) const {
+  return FindSetting(section, key).value_or("");
+}
+
+std::optional<std::string> SettingsFile::FindSetting(
+    std::string_view section, std::string_view key) const {
   std::string text;
-  if (!ReadWholeFile(path_, text).ok()) return "";
-  return ReadSettingFromText(text, section, key);
+  if (!ReadWholeFile(path_, text).ok()) return std::nullopt;
+  return FindSettingInText(text, section, key);
 }
 
 Status SettingsFile::WriteSetting(std::string_view section,
@@ -270,39 +277,40 @@ Status SettingsFile::WriteSetting(std::string_view section,
 
 Status SettingsFile::EnsureExists() {
   const int error = OpenForReadingError(path_);
-  if (error == 0) return Status::Ok();
+  if (error == 0) {
+    // A folder opens for reading too, and would read as a file without a
+    // single key.
+    if (IsRegularFile(path_)) return Status::Ok();
+    return Status::Error(path_ + ": not a regular file");
+  }
   if (error != ENOENT) return FileError(path_, error);
   return WriteFileAtomically(path_, kDefaultSettingsText, hooks_,
                              kPrivateFileMode);
 }
 
-Status EnsureSettingsAndLoad(SettingsFile& file, Settings& settings) {
+Status EnsureSettingsAndLoad(SettingsFile& file, Settings& settings,
+                             std::vector<std::string>* warnings) {
   Status ready = file.EnsureExists();
   if (!ready.ok()) return ready;
-  settings.log_terminal = FlagFromText(file.ReadSetting("Misc", "LogTerminal"));
-  settings.greeting = file.ReadSetting("Misc", "Greeting");
-  if (auto period = TimeFromText(file.ReadSetting("Misc", "AutoSave"))) {
-    settings.auto_save = *period;
-  }
-  if (auto port = PortFromText(file.ReadSetting("Login", "Port"))) {
-    settings.port = *port;
-  }
-  settings.allow_new_zones =
-      FlagFromText(file.ReadSetting("Login", "AllowNewZones"));
-  settings.allow_new_users =
-      FlagFromText(file.ReadSetting("Login", "AllowNewUsers"));
-  settings.ask_new_users =
-      FlagFromText(file.ReadSetting("Login", "AskNewUsers"));
+  SettingsReader read(file);
+  settings.log_terminal = read.Flag("Misc", "LogTerminal");
+  settings.greeting = read.Text("Misc", "Greeting", "no greeting");
+  settings.auto_save = read.Time("Misc", "AutoSave", settings.auto_save);
+  settings.port = read.Port("Login", "Port", settings.port);
+  settings.allow_new_zones = read.Flag("Login", "AllowNewZones");
+  settings.allow_new_users = read.Flag("Login", "AllowNewUsers");
+  settings.ask_new_users = read.Flag("Login", "AskNewUsers");
+  if (warnings != nullptr) *warnings = read.TakeWarnings();
   return Status::Ok();
 }
 
 bool FlagFromText(std::string_view text) { return LeadingNumber(text) != 0; }
 
-std::optional<std::int16_t> PortFromText(std::string_view text) {
+std::optional<std::uint16_t> PortFromText(std::string_view text) {
   double port = RoundHalfEven(LeadingNumber(text));
   // Written so that NaN fails too.
-  if (!(port >= -32768 && port <= 32767)) return std::nullopt;
-  return static_cast<std::int16_t>(port);
+  if (!(port >= -32768 && port <= 65535)) return std::nullopt;
+  return static_cast<std::uint16_t>(port < 0 ? port + 65536 : port);
 }
 
 std::optional<int> TimeFromText(std::string_view text) {

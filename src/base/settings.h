@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/file_io.h"
 #include "base/status.h"
@@ -43,6 +44,10 @@ class SettingsFile {
   // The value, at most 254 characters; empty when the file, section or key
   // is missing.
   std::string ReadSetting(std::string_view section, std::string_view key) const;
+  // The same, but nullopt when the file, section or key is missing, so that
+  // a missing key can be told from an empty value.
+  std::optional<std::string> FindSetting(std::string_view section,
+                                         std::string_view key) const;
 
   // Writes key=value in the section. The value is cut at its first NUL and
   // to 255 characters. Replaces the first matching key line in place,
@@ -54,7 +59,8 @@ class SettingsFile {
 
   // Creates the file with the default text, atomically, when it is missing.
   // Returns the error when it cannot be created, or exists but cannot be
-  // opened for reading; a half-written file is never left behind.
+  // opened for reading or is no regular file (a folder, say); a half-written
+  // file is never left behind.
   Status EnsureExists();
 
  private:
@@ -66,8 +72,8 @@ class SettingsFile {
 struct Settings {
   bool log_terminal = false;
   std::string greeting;
-  int auto_save = 0;  // the save period in seconds, 0..86399
-  std::int16_t port = 0;
+  int auto_save = 0;       // the save period in seconds, 0..86399
+  std::uint16_t port = 0;  // 0: none that can be opened
   bool allow_new_zones = false;
   bool allow_new_users = false;
   bool ask_new_users = false;
@@ -76,16 +82,21 @@ struct Settings {
 // Creates the file when missing, then reads LogTerminal, Greeting, AutoSave
 // (section Misc) and Port, AllowNewZones, AllowNewUsers, AskNewUsers
 // (section Login) into `settings`. A value that does not convert leaves its
-// field unchanged. When the file cannot be created or opened, returns the
-// error of EnsureExists and reads nothing.
-Status EnsureSettingsAndLoad(SettingsFile& file, Settings& settings);
+// field unchanged. When `warnings` is given, one line is appended to it for
+// each of these keys whose text does not read cleanly (see SettingsReader).
+// When the file cannot be created or opened, returns the error of
+// EnsureExists and reads nothing.
+Status EnsureSettingsAndLoad(SettingsFile& file, Settings& settings,
+                             std::vector<std::string>* warnings = nullptr);
 
 // Conversions of the values read once. Flags: on when the number at the
-// start of the text is not 0. Port: that number rounded half to even; nullopt
-// when it does not fit in 16 signed bits. Time: "hh:mm:ss" as seconds since
-// midnight; nullopt when the text is not a time.
+// start of the text is not 0. Port: that number rounded half to even, from 1
+// to 65535 as written; -32768 to -1 (which older files used for the ports
+// above 32767) as their 16 bits, so -30536 is 35000; nullopt beyond, 0 for
+// text without a number. Time: "hh:mm:ss" as seconds since midnight; nullopt
+// when the text is not a time.
 bool FlagFromText(std::string_view text);
-std::optional<std::int16_t> PortFromText(std::string_view text);
+std::optional<std::uint16_t> PortFromText(std::string_view text);
 std::optional<int> TimeFromText(std::string_view text);
 
 }  // namespace tallyhall

@@ -14,7 +14,9 @@
 #include <string>
 
 #include "base/clock.h"
+#include "base/file_io.h"
 #include "net/udp_endpoint.h"
+#include "shell/command_line.h"
 #include "shell/console_view.h"
 #include "shell/server_core.h"
 #include "shell/systemd_notify.h"
@@ -49,10 +51,14 @@ int StartFailed(tallyhall::ServerCore& core, const std::string& line) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   using namespace tallyhall;
+  const StartRequest request = ReadCommandLine(argc, argv);
   std::error_code error;
   const std::string folder = std::filesystem::current_path(error).string();
+  if (request.mode != StartMode::kServe) {
+    return RunOption(request, error ? "." : folder, stdout, stderr);
+  }
   if (error) {
     std::fprintf(stderr, "Tallyhall: no program folder: %s\n",
                  error.message().c_str());
@@ -84,12 +90,22 @@ int main() {
                                  started.message());
   }
 
-  const std::int16_t port = core.settings().port;
+  // Saves replace files there: better to refuse now than to lose every
+  // change at the first save.
+  Status writable = CheckFolderWritable(folder);
+  if (!writable.ok()) {
+    return StartFailed(core,
+                       "The program folder cannot be written, so no save "
+                       "could succeed: " +
+                           writable.message());
+  }
+
+  const std::uint16_t port = core.settings().port;
   // Port 0 would let the kernel pick a random port that no zone knows.
   Status opened = port == 0 ? Status::Error(
                                   "the Port setting is missing, 0, not a "
                                   "number or out of range")
-                            : endpoint.Open(static_cast<std::uint16_t>(port));
+                            : endpoint.Open(port);
   if (!opened.ok()) {
     return StartFailed(core, "Biller port " + std::to_string(port) +
                                  " could not be opened: " + opened.message());

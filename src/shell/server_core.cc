@@ -30,7 +30,8 @@ Status ServerCore::Start() {
   WriteLogLine(std::string(kProgramTitle) + " " +
                std::to_string(kMajorVersion));
   last_save_time_ = clock_.Now().SecondsOfDay();
-  Status loaded = EnsureSettingsAndLoad(settings_file_, settings_);
+  Status loaded =
+      EnsureSettingsAndLoad(settings_file_, settings_, &setting_warnings_);
   if (!loaded.ok()) return loaded;
   if (settings_.log_terminal) {
     terminal_.set_log_path(FilePath("Terminal.log"));
@@ -50,6 +51,7 @@ void ServerCore::WriteBanner() {
                    " still has its default value; change it in Tallyhall.ini");
     }
   }
+  for (const std::string& warning : setting_warnings_) WriteLogLine(warning);
 }
 
 void ServerCore::OnDatagram(const Address& sender, std::string_view datagram) {

@@ -76,7 +76,7 @@ class ServerCore {
   // The banner that follows a successful opening of the port, then one
   // warning line for each password (BillingPassword, MessageOpPassword,
   // AccountOpPassword, SysOpPassword, in that order) that still has the
-  // value of the default settings text.
+  // value of the default settings text, then the setting warnings.
   void WriteBanner();
   // One datagram of at least one byte from `sender`.
   void OnDatagram(const Address& sender, std::string_view datagram);
@@ -118,6 +118,10 @@ class ServerCore {
   Terminal& terminal() { return terminal_; }
   SettingsFile& settings_file() { return settings_file_; }
   Settings& settings() { return settings_; }
+  // One line for each setting read at start whose text did not read
+  // cleanly (SettingsReader); Start() fills it, WriteBanner() writes it.
+  // Code that reads a setting of its own at start appends its warning here.
+  std::vector<std::string>& setting_warnings() { return setting_warnings_; }
   ZoneTable& zones() { return zones_; }
   // The limit on lines caused by senders that are not logged-in zones.
   StrangerLines& stranger_lines() { return stranger_lines_; }
@@ -154,6 +158,7 @@ class ServerCore {
   AtomicWriteHooks file_hooks_;  // before settings_file_, which points to it
   SettingsFile settings_file_;
   Settings settings_;
+  std::vector<std::string> setting_warnings_;
   ZoneTable zones_;
   StrangerLines stranger_lines_;
   std::vector<QueuedGreeting> delayed_responses_;  // DelayedResponses

@@ -5,7 +5,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "support/fakes.h"
 
@@ -154,6 +158,14 @@ TEST_F(SettingsTest, EnsureExistsKeepsAnExistingFile) {
   EXPECT_EQ(Contents(), "[Misc]\r\nPort=1\r\n");
 }
 
+// A folder in its place would read as a file without keys.
+TEST_F(SettingsTest, EnsureExistsRefusesAFolderInThePlaceOfTheFile) {
+  ASSERT_TRUE(std::filesystem::create_directory(file_.path()));
+  const Status status = file_.EnsureExists();
+  EXPECT_FALSE(status.ok());
+  EXPECT_EQ(status.message(), file_.path() + ": not a regular file");
+}
+
 TEST_F(SettingsTest, FreshFolderLoadsTheDefaults) {
   Settings settings;
   ASSERT_TRUE(EnsureSettingsAndLoad(file_, settings).ok());
@@ -170,7 +182,7 @@ TEST_F(SettingsTest, FreshFolderLoadsTheDefaults) {
 TEST_F(SettingsTest, ValuesThatDoNotConvertKeepTheirFields) {
   Write(
       "[Misc]\r\nAutoSave=abc\r\nLogTerminal=1abc\r\n[Login]\r\nPort="
-      "40000\r\n");
+      "70000\r\n");
   Settings settings;
   settings.port = 77;
   settings.auto_save = 30;
@@ -190,15 +202,75 @@ TEST(SettingsConversionTest, Flags) {
   EXPECT_FALSE(FlagFromText("0"));
 }
 
-TEST(SettingsConversionTest, PortRoundsHalfToEvenAndMustFit16Bits) {
-  EXPECT_EQ(PortFromText("4000.5"), 4000);
-  EXPECT_EQ(PortFromText("4001.5"), 4002);
-  EXPECT_EQ(PortFromText("32767"), 32767);
-  EXPECT_EQ(PortFromText("-32768"), -32768);
-  EXPECT_EQ(PortFromText("x"), 0);
-  EXPECT_EQ(PortFromText("40000"), std::nullopt);
-  EXPECT_EQ(PortFromText("32767.5"), std::nullopt);
-  EXPECT_EQ(PortFromText("1E400"), std::nullopt);
+// Ports open as written; the negative numbers that older files used for
+// ports above 32767 keep naming the same port.
+TEST(SettingsConversionTest, PortIsTheNumberAsWrittenOrItsSixteenBits) {
+  const std::pair<std::string_view, std::optional<std::uint16_t>> cases[] = {
+      {"35000", 35000},  {"-30536", 35000}, {"65535", 65535}, {"-1", 65535},
+      {"-32768", 32768}, {"4000.5", 4000},  {"4001.5", 4002}, {"x", 0},
+      {"0", 0},          {"70000", {}},     {"65535.5", {}},  {"-32769", {}},
+      {"1E400", {}},
+  };
+  for (const auto& [text, port] : cases) {
+    EXPECT_EQ(PortFromText(text), port) << text;
+  }
+}
+
+// One warning per setting that does not read cleanly, naming the value the
+// conversions give; none for a clean text.
+TEST_F(SettingsTest, EachUncleanSettingGetsOneWarning) {
+  struct Case {
+    std::string_view from;  // a line of the default text
+    std::string_view to;    // what it becomes
+    std::string_view warning;
+  };
+  const Case cases[] = {
+      {"Port=4000", "Port=32150x",
+       "Port \"32150x\" in [Login] is not a plain number; using 32150"},
+      {"Port=4000", "Port=-30536",
+       "Port \"-30536\" in [Login] is negative, which reads as its 16 bits; "
+       "using 35000"},
+      {"Port=4000", "Port=4000.4",
+       "Port \"4000.4\" in [Login] is not a whole number; using 4000"},
+      {"Port=4000", "Port=70000",
+       "Port \"70000\" in [Login] is out of range (1 to 65535); using 0"},
+      {"Port=4000", "", "Port is missing from [Login]; using 0"},
+      {"LogTerminal=0", "LogTerminal=1abc",
+       "LogTerminal \"1abc\" in [Misc] is not a plain number; using 1 (on)"},
+      {"AllowNewZones=1", "AllowNewZones=yes",
+       "AllowNewZones \"yes\" in [Login] is not a plain number; using 0 "
+       "(off)"},
+      {"AskNewUsers=1", "AskNewUsers=",
+       "AskNewUsers \"\" in [Login] is not a plain number; using 0 (off)"},
+      {"AllowNewUsers=1", "",
+       "AllowNewUsers is missing from [Login]; using 0 (off)"},
+      {"AutoSave=01:00:00", "AutoSave=banana",
+       "AutoSave \"banana\" in [Misc] is not a time hh:mm:ss; using 00:00:00"},
+      {"AutoSave=01:00:00", "",
+       "AutoSave is missing from [Misc]; using 00:00:00"},
+      {"Greeting=[Default]", "",
+       "Greeting is missing from [Misc]; using no greeting"},
+      // Clean: an empty greeting means none; hex and a minus are numbers.
+      {"Greeting=[Default]", "Greeting=", ""},
+      {"LogTerminal=0", "LogTerminal=&H0", ""},
+      {"AllowNewZones=1", "AllowNewZones= -1 ", ""},
+      {"AutoSave=01:00:00", "AutoSave=00:30", ""},
+      {"Port=4000", "Port=4000", ""},
+  };
+  for (const Case& c : cases) {
+    std::string text(kDefaultSettingsText);
+    text.replace(text.find(c.from), c.from.size() + (c.to.empty() ? 2 : 0),
+                 c.to);
+    Write(text);
+    Settings settings;
+    std::vector<std::string> warnings;
+    ASSERT_TRUE(EnsureSettingsAndLoad(file_, settings, &warnings).ok());
+    EXPECT_EQ(warnings, c.warning.empty()
+                            ? std::vector<std::string>{}
+                            : std::vector<std::string>{"Warning: " +
+                                                       std::string(c.warning)})
+        << c.to;
+  }
 }
 
 TEST(SettingsConversionTest, TimeOfDay) {

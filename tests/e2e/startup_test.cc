@@ -91,7 +91,7 @@ TEST_F(StartupTest, PortInUseIsReportedAndExitsNonZero) {
 // The kernel would pick a random port while the banner named port 0.
 TEST_F(StartupTest, PortThatReadsAsZeroIsReportedAndExitsNonZero) {
   for (const char* port_line :
-       {"Port=40000\r\n", "Port=abc\r\n", "Port=0\r\n", "Port=\r\n", ""}) {
+       {"Port=70000\r\n", "Port=abc\r\n", "Port=0\r\n", "Port=\r\n", ""}) {
     std::string text(kDefaultSettingsText);
     WriteFile(File("Tallyhall.ini"),
               text.replace(text.find("Port=4000\r\n"), 11, port_line));

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Checks of the installation, run by CTest with the build folder:
-#   install  - `cmake --install` into a temporary prefix puts the three
-#              programs in bin/ and the unit, naming the installed server,
-#              in lib/systemd/system/
+#   install  - `cmake --install --strip` into a temporary prefix puts the
+#              three programs, stripped, in bin/, the unit, naming the
+#              installed server, in lib/systemd/system/, the documentation
+#              in share/doc/tallyhall/ and the man pages
 #   unit     - systemd-analyze verify accepts the installed unit, and its
 #              security exposure is 2.0 or lower
-#   package  - `cpack -G DEB` builds a package with the programs, the unit
-#              and maintainer scripts that create the user and the folder
+#   package  - `cpack -G DEB` builds a package with the programs (stripped),
+#              the unit, the documentation, the man pages, a real Maintainer
+#              and maintainer scripts that create the folder, then the user,
+#              and remove the unit's enable link on purge
 # A check whose tool is missing exits with 77, which CTest reports as
 # skipped.
 set -euo pipefail
@@ -21,7 +24,29 @@ fail() {
 }
 
 install_into() {
-  cmake --install "$build" --prefix "$1" >/dev/null
+  cmake --install "$build" --prefix "$1" --strip >/dev/null
+}
+
+# Fails unless each program under the folder $1 (bin/ or usr/bin/) has no
+# symbol table left.
+check_stripped() {
+  for program in tallyhall tallyhall-db tallyhall-zone; do
+    if readelf -S "$1/$program" | grep -q '\.symtab'; then
+      fail "$program is not stripped"
+    fi
+  done
+}
+
+# Fails unless the folder $1 (a prefix) holds the documentation and the man
+# pages.
+check_docs() {
+  for file in share/doc/tallyhall/README.md share/doc/tallyhall/settings.md \
+    share/doc/tallyhall/architecture.md share/doc/tallyhall/copyright \
+    share/man/man1/tallyhall.1.gz share/man/man1/tallyhall-db.1.gz \
+    share/man/man1/tallyhall-zone.1.gz; do
+    [[ -s $1/$file ]] || fail "$file missing"
+  done
+  gzip -t "$1"/share/man/man1/*.gz || fail "man pages do not decompress"
 }
 
 case "$check" in
@@ -39,6 +64,10 @@ install)
     NoNewPrivileges=yes PrivateTmp=yes Type=notify WatchdogSec=60; do
     grep -qxF "$line" "$unit" || fail "unit lacks $line"
   done
+  check_stripped "$prefix/bin"
+  check_docs "$prefix"
+  grep -q '^Usage: tallyhall \[' <<<"$("$prefix/bin/tallyhall" --help)" ||
+    fail "tallyhall --help"
   grep -q '^Usage: tallyhall-db' <<<"$("$prefix/bin/tallyhall-db" --help)" ||
     fail "tallyhall-db --help"
   grep -q '^Usage: tallyhall-zone' <<<"$("$prefix/bin/tallyhall-zone" --help)" ||
@@ -84,6 +113,13 @@ package)
     tar -xO ./usr/lib/systemd/system/tallyhall.service)
   grep -qxF ExecStart=/usr/bin/tallyhall <<<"$packaged_unit" ||
     fail "package unit ExecStart"
+  mkdir "$work/root"
+  dpkg-deb -x "$deb" "$work/root"
+  check_stripped "$work/root/usr/bin"
+  check_docs "$work/root/usr"
+  maintainer=$(dpkg-deb -f "$deb" Maintainer)
+  [[ $maintainer == *@* && $maintainer != *root@localhost* ]] ||
+    fail "Maintainer: $maintainer"
   dpkg-deb -e "$deb" "$work/control"
   for script in postinst prerm postrm; do
     [[ -x $work/control/$script ]] || fail "$script missing"
@@ -93,6 +129,12 @@ package)
   grep -q 'useradd --system' "$work/control/postinst" || fail "no useradd"
   grep -q 'chmod 0750 /var/lib/tallyhall' "$work/control/postinst" ||
     fail "folder mode"
+  # adduser is given the folder as home, so the folder must exist first.
+  folder_line=$(grep -n 'mkdir -p /var/lib/tallyhall' "$work/control/postinst")
+  adduser_line=$(grep -n 'adduser --system' "$work/control/postinst")
+  ((${folder_line%%:*} < ${adduser_line%%:*})) || fail "folder after adduser"
+  grep -q 'deb-systemd-helper purge tallyhall.service' "$work/control/postrm" ||
+    fail "postrm does not purge the unit's enable link"
   ;;
 *)
   fail "unknown check $check"

@@ -26,7 +26,7 @@
 namespace tallyhall {
 
 std::uint16_t FreeUdpPort() {
-  // The Port setting is a signed 16-bit value, so stay below 32768.
+  // Below 32768, where the kernel's ports for outgoing sockets begin.
   static std::mt19937 random(static_cast<unsigned>(::getpid()) * 7919u +
                              static_cast<unsigned>(::time(nullptr)));
   for (;;) {
@@ -162,6 +162,50 @@ int ServerProcess::WaitForExit(int timeout_ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return -1;
+}
+
+ProgramRun RunProgram(const std::vector<std::string>& argv,
+                      const std::string& folder, std::optional<uid_t> uid,
+                      int timeout_ms) {
+  TempDir scratch;
+  const std::string out_path = scratch.File("out");
+  const std::string err_path = scratch.File("err");
+  const pid_t pid = ::fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    const int in = ::open("/dev/null", O_RDONLY);
+    ::dup2(in, 0);
+    const int out = ::open(out_path.c_str(), O_WRONLY | O_CREAT, 0644);
+    const int err = ::open(err_path.c_str(), O_WRONLY | O_CREAT, 0644);
+    ::dup2(out, 1);
+    ::dup2(err, 2);
+    if (uid && (::setgid(*uid) != 0 || ::setuid(*uid) != 0)) ::_exit(125);
+    if (::chdir(folder.c_str()) != 0) ::_exit(126);
+    std::vector<char*> args;
+    for (const std::string& arg : argv) {
+      args.push_back(const_cast<char*>(arg.c_str()));
+    }
+    args.push_back(nullptr);
+    ::execv(args[0], args.data());
+    ::_exit(127);
+  }
+  ProgramRun run;
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  int status = 0;
+  while (::waitpid(pid, &status, WNOHANG) != pid) {
+    if (std::chrono::steady_clock::now() >= deadline) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, nullptr, 0);
+      status = -1;
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  if (status != -1 && WIFEXITED(status)) run.status = WEXITSTATUS(status);
+  run.out = ReadFile(out_path);
+  run.err = ReadFile(err_path);
+  return run;
 }
 
 }  // namespace tallyhall

@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -71,6 +72,21 @@ class ServerProcess {
   pid_t pid_ = -1;
   bool own_network_ = false;
 };
+
+// What a program run by RunProgram did.
+struct ProgramRun {
+  int status = -1;  // exit status; -1 when it was killed after the time-out
+  std::string out;
+  std::string err;
+};
+
+// Runs `argv` (the program's path first) in `folder` with stdin empty, as
+// user and group `uid` when given, captures its standard output and error,
+// and kills it when it has not exited within `timeout_ms`.
+ProgramRun RunProgram(const std::vector<std::string>& argv,
+                      const std::string& folder,
+                      std::optional<uid_t> uid = std::nullopt,
+                      int timeout_ms = 5000);
 
 }  // namespace tallyhall
 

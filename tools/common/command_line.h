@@ -22,6 +22,14 @@ class CommandLine {
   // The word Next() moved to (an option, whose values may follow it).
   const std::string& word() const { return words_[option_]; }
 
+  // True when `count` more words follow the current option; otherwise sets
+  // the error "<option> needs <what>" and returns false.
+  bool Takes(std::size_t count, const std::string& what) {
+    if (at_ + count < words_.size()) return true;
+    Fail(word() + " needs " + what);
+    return false;
+  }
+
   // The word after the current option, which it consumes; sets the error
   // and returns "" when there is none.
   std::string Value();

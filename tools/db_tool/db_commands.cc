@@ -59,6 +59,40 @@ Status ReadNamedZone(const DbArguments& args, ZoneFiles& zone) {
   return Status::Ok();
 }
 
+// Keeps the whole records of one database. The server reads a partial
+// record at the end of a file as a whole one padded with NUL bytes (or drops
+// it), so a listing would show a record that no save wrote.
+template <typename Database>
+bool KeepWholeRecords(const DatabaseFile& file, int record_size,
+                      std::int32_t count, Database& db) {
+  const auto size = static_cast<std::uint64_t>(record_size);
+  if (file.length % size == 0) return false;
+  const auto whole = static_cast<std::int32_t>(file.length / size);
+  if (count > whole) {
+    db.Assign(db.bytes().substr(0, static_cast<std::size_t>(whole) * size),
+              whole);
+  }
+  std::fprintf(stderr,
+               "tallyhall-db: %s ends in a partial record of %llu bytes, "
+               "which is left out\n",
+               file.name.c_str(),
+               static_cast<unsigned long long>(file.length % size));
+  return true;
+}
+
+// Leaves out the partial record at the end of any of the zone's files, with
+// one line on stderr for each; true when there was one.
+bool DropPartialRecords(ZoneFiles& zone) {
+  ZoneDatabases& dbs = zone.dbs;
+  bool partial = KeepWholeRecords(zone.user, kUserRecordSize,
+                                  dbs.users.UserCount(), dbs.users);
+  partial |= KeepWholeRecords(zone.squad, kSquadRecordSize,
+                              dbs.squads.SquadCount(), dbs.squads);
+  partial |= KeepWholeRecords(zone.score, kScoreRecordSize,
+                              dbs.scores.ScoreCount(), dbs.scores);
+  return partial;
+}
+
 // Size checks of the files that no checked zone uses.
 void CheckUnpairedSizes(const std::string& folder, const FolderIds& found,
                         std::set<std::string>& sized, Problems& problems) {
@@ -95,12 +129,13 @@ int ListCommand(const DbArguments& args) {
   ZoneFiles zone;
   const Status status = ReadNamedZone(args, zone);
   if (!status.ok()) return Fail(status.message());
+  const bool partial = DropPartialRecords(zone);
   std::string out = args.json ? "" : ListHeader();
   for (std::int32_t id = 1; id <= zone.dbs.users.UserCount(); ++id) {
     out += args.json ? JsonLine(zone.dbs, id) : ListLine(zone.dbs, id);
   }
   Print(out);
-  return 0;
+  return partial ? kExitProblems : 0;
 }
 
 int ShowCommand(const DbArguments& args) {
@@ -111,13 +146,14 @@ int ShowCommand(const DbArguments& args) {
   ZoneFiles zone;
   const Status status = ReadNamedZone(args, zone);
   if (!status.ok()) return Fail(status.message());
+  const bool partial = DropPartialRecords(zone);
   const std::int32_t count = zone.dbs.users.UserCount();
   if (*id < 1 || *id > count) {
     return Fail("UserID " + DecimalText(*id) + " names no record of " +
                 zone.user.name + " (" + DecimalText(count) + " records)");
   }
   Print(ShowRecord(zone.dbs, *id));
-  return 0;
+  return partial ? kExitProblems : 0;
 }
 
 int CheckCommand(const DbArguments& args) {
@@ -127,6 +163,10 @@ int CheckCommand(const DbArguments& args) {
   FolderIds found;
   Status status = ScanFolder(folder, found);
   if (!status.ok()) return Fail(status.message());
+  if (found.users.empty() && found.squads.empty() && found.scores.empty()) {
+    Print("No database files in " + folder + "\n");
+    return kExitProblems;
+  }
   std::vector<DatabaseIds> zones = args.ids;
   if (zones.empty()) {
     for (std::int32_t id : found.users) zones.push_back({id, id, id});
@@ -188,6 +228,7 @@ int ExportCommand(const DbArguments& args) {
   ZoneFiles zone;
   Status status = ReadZoneFiles(args.positional[0], ids, false, zone);
   if (!status.ok()) return Fail(status.message());
+  const bool partial = DropPartialRecords(zone);
 
   std::error_code error;
   std::filesystem::create_directories(*args.csv, error);
@@ -203,7 +244,7 @@ int ExportCommand(const DbArguments& args) {
     if (!status.ok()) return Fail(status.message());
     Print("Wrote " + path + "\n");
   }
-  return 0;
+  return partial ? kExitProblems : 0;
 }
 
 }  // namespace tallyhall

@@ -14,8 +14,10 @@
 
 namespace tallyhall {
 
-inline constexpr int kExitProblems = 1;  // check found something wrong
-inline constexpr int kExitError = 2;     // wrong usage or unreadable file
+// check found something wrong or no database file; list, show or export
+// met a partial record (and printed every whole one)
+inline constexpr int kExitProblems = 1;
+inline constexpr int kExitError = 2;  // wrong usage or unreadable file
 
 // A command line taken apart.
 struct DbArguments {

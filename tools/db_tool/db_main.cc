@@ -50,8 +50,10 @@ Which files belong together:
   In check, a missing file of a pair reads as empty (as the server would
   create it), and a file outside every pair is checked for its size only.
 
-Exit status: 0 done (check: no problem found), 1 check found problems,
-2 wrong usage or a file that cannot be read.
+Exit status: 0 done (check: no problem found), 1 check found problems or
+no database file, or list, show or export met a file that ends in a partial
+record (said on stderr; every whole record is still printed), 2 wrong usage
+or a file that cannot be read.
 )";
 
 // Reads argv into `args`; false with `error` set on a malformed line.
@@ -80,6 +82,7 @@ bool Parse(int argc, char** argv, DbArguments& args, std::string& error) {
     } else if (word == "--csv") {
       args.csv = line.Value();
     } else if (word == "--ids") {
+      if (!line.Takes(3, "three values: ServerID GroupID ScoreID")) break;
       DatabaseIds& ids = args.ids.emplace_back();
       ids.server_id = line.Int32();
       ids.group_id = line.Int32();

@@ -83,10 +83,10 @@ std::vector<std::string> ZoneClient::ReceiveUntilQuiet(int quiet_ms) {
   return datagrams;
 }
 
-bool ZoneClient::Connect() {
+bool ZoneClient::Connect(int timeout_ms) {
   const std::string key("\x11\x22\x33\x44", 4);
   SendRaw(std::string("\x00\x01", 2) + key + std::string("\x01\x00", 2));
-  auto answer = Receive();
+  auto answer = Receive(timeout_ms);
   return answer && *answer == std::string("\x00\x02", 2) + key;
 }
 

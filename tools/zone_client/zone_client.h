@@ -58,8 +58,9 @@ class ZoneClient {
   // (waiting up to 2 seconds for the first).
   std::vector<std::string> ReceiveUntilQuiet(int quiet_ms = 300);
 
-  // Sends 00 01 + key + 01 00; true when answered with 00 02 + key.
-  bool Connect();
+  // Sends 00 01 + key + 01 00; true when answered with 00 02 + key within
+  // `timeout_ms`.
+  bool Connect(int timeout_ms = 2000);
   // Sends 00 03 + the client's next sequence + message; returns the
   // sequence bytes used.
   std::string SendReliable(std::string_view message);

@@ -59,6 +59,20 @@ bool LogZoneIn(ZoneClient& client, const ZoneLoginFields& zone,
   return false;
 }
 
+int Probe(ZoneClient& client, const Address& server, int seconds) {
+  const auto start = std::chrono::steady_clock::now();
+  if (!client.Connect(seconds * 1000)) {
+    PrintLine("No connection response from " + AddressText(server) +
+              " within " + DecimalText(seconds) + " s");
+    return 1;
+  }
+  const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now() - start);
+  PrintLine("Connection response from " + AddressText(server) + " in " +
+            DecimalText(static_cast<std::int64_t>(waited.count())) + " ms");
+  return 0;
+}
+
 void LogZoneOff(ZoneClient& client) {
   client.SendRaw(kDisconnect);
   const auto deadline =

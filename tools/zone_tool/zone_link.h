@@ -31,6 +31,11 @@ Arrival ReceiveFromBiller(ZoneClient& client, int timeout_ms,
 bool LogZoneIn(ZoneClient& client, const ZoneLoginFields& zone,
                const Address& server);
 
+// The health probe: sends only a connection request and waits up to
+// `seconds` for the connection response, printing the outcome. The biller
+// keeps nothing of it. Returns the exit status: 0 answered, 1 not.
+int Probe(ZoneClient& client, const Address& server, int seconds);
+
 // Sends Disconnect and waits up to a second for the biller's Disconnect,
 // printing what it does meanwhile.
 void LogZoneOff(ZoneClient& client);

@@ -12,6 +12,7 @@
 
 #include "zone_client/zone_client.h"
 #include "zone_tool/load_run.h"
+#include "zone_tool/zone_link.h"
 #include "zone_tool/zone_options.h"
 #include "zone_tool/zone_session.h"
 
@@ -41,6 +42,9 @@ int main(int argc, char** argv) {
   ::signal(SIGPIPE, SIG_IGN);
   try {
     ZoneClient client(options->server);
+    if (options->probe) {
+      return Probe(client, options->server, options->seconds.value_or(2));
+    }
     return options->load_players > 0
                ? RunLoad(client, *options)
                : RunZoneSession(client, *options, input_fd);

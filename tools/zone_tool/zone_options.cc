@@ -11,10 +11,18 @@
 namespace tallyhall {
 
 const char kZoneUsage[] = R"(Usage: tallyhall-zone --password PASSWORD [options]
+       tallyhall-zone --probe [--host ADDRESS] [--port N] [--seconds S]
 Acts as a zone server towards a biller: connects, logs a zone in, optionally
 logs a player in and sends what is typed, and prints every reply as text.
 It talks only to the one address it is given and acknowledges every numbered
 message the biller sends.
+
+A health probe:
+  --probe              sends only a connection request and waits up to
+                       --seconds (2) for the biller's connection response:
+                       exit status 0 when it comes, 1 otherwise. Nothing is
+                       logged in or registered and no file is created on the
+                       biller; no password is needed.
 
 Connection:
   --host ADDRESS       the biller's IPv4 address or host name (127.0.0.1)
@@ -99,6 +107,7 @@ std::optional<ZoneToolOptions> ParseZoneOptions(int argc, char** argv,
       o.zone.password = line.Value();
       password_given = true;
     } else if (word == "--ids") {
+      if (!line.Takes(3, "three values: ServerID GroupID ScoreID")) break;
       o.zone.server_id = line.Int32();
       o.zone.group_id = line.Int32();
       o.zone.score_id = line.Int32();
@@ -118,6 +127,8 @@ std::optional<ZoneToolOptions> ParseZoneOptions(int argc, char** argv,
       o.load_players = small(1, 10000);
     } else if (word == "--command") {
       o.load_command = line.Value();
+    } else if (word == "--probe") {
+      o.probe = true;
     } else {
       line.Fail("unknown argument " + word);
     }
@@ -125,7 +136,11 @@ std::optional<ZoneToolOptions> ParseZoneOptions(int argc, char** argv,
   error = line.error();
   if (!error.empty()) return std::nullopt;
   if (o.help) return o;
-  if (!password_given) {
+  if (o.probe && (o.player || o.file || o.load_players > 0)) {
+    error = "--probe does not go with --player, --file or --load";
+    return std::nullopt;
+  }
+  if (!password_given && !o.probe) {
     error = "--password is required";
     return std::nullopt;
   }

@@ -24,11 +24,12 @@ struct ZoneToolOptions {
   std::optional<int> seconds;       // stop after this long in any case
   int load_players = 0;             // 0: no load run
   std::string load_command = "?about";
+  bool probe = false;  // only a connection request
   bool help = false;
 };
 
 // Reads the command line; nullopt with `error` set when it is malformed.
-// The password is required, except with --help.
+// The password is required, except with --help and --probe.
 std::optional<ZoneToolOptions> ParseZoneOptions(int argc, char** argv,
                                                 std::string& error);
 
