@@ -20,11 +20,12 @@
 #include <vector>
 
 #include "base/address.h"
-#include "net/transport.h"
 #include "base/clock.h"
 #include "base/file_io.h"
 #include "base/settings.h"
 #include "base/terminal.h"
+#include "db/pending_databases.h"
+#include "net/transport.h"
 #include "zones/zone_table.h"
 
 namespace tallyhall {
@@ -80,13 +81,13 @@ class ServerCore {
   void OnDatagram(const Address& sender, std::string_view datagram);
   // The greeting timer fired: every queued greeting leaves, oldest first.
   void OnGreetingTimer();
-  // The save tick: saves every zone when the save period has passed or the
-  // day has just begun; otherwise saves again the zones whose last save
-  // failed.
+  // The save tick: writes the pending databases, then saves every zone when
+  // the save period has passed or the day has just begun, otherwise saves
+  // again the zones whose last save failed.
   void OnSaveTick();
-  // Shutdown: removes every zone in table order (Disconnect, save). Returns
-  // false when a zone's databases were not saved, after a line naming those
-  // zones.
+  // Shutdown: writes the pending databases, then removes every zone in
+  // table order (Disconnect, save). Returns false when any database is left
+  // unwritten, after a line naming their files.
   bool Shutdown();
 
   // Queues a greeting for a player of zone `zone_id` and arms the greeting
@@ -105,6 +106,15 @@ class ServerCore {
   SettingsFile& settings_file() { return settings_file_; }
   Settings& settings() { return settings_; }
   ZoneTable& zones() { return zones_; }
+  // The databases of zones that left unsaved; read-only outside the save
+  // and login paths (a fuzzer checks that none is ever lost).
+  PendingDatabases& pending() { return pending_; }
+  const PendingDatabases& pending() const { return pending_; }
+  // Writes the pending databases, if any; true when none is left.
+  bool WritePendingDatabases() {
+    return pending_.empty() ||
+           pending_.WriteAll(folder_, terminal_, &file_hooks_);
+  }
   const std::vector<QueuedGreeting>& delayed_responses() const {
     return delayed_responses_;
   }
@@ -135,6 +145,7 @@ class ServerCore {
   SettingsFile settings_file_;
   Settings settings_;
   ZoneTable zones_;
+  PendingDatabases pending_;
   std::vector<QueuedGreeting> delayed_responses_;  // DelayedResponses
   int last_save_time_ = 0;               // LastSaveTime, seconds since midnight
   std::int64_t oldest_greeting_ms_ = 0;  // steady time of the oldest queued

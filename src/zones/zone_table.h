@@ -43,9 +43,6 @@ struct ZoneEntry {
   std::int32_t GroupID = 0;
   std::int32_t ScoreID = 0;
   ZoneDatabases databases;
-  // False when the databases failed to load: the zone's files are then
-  // never overwritten by its partial copies.
-  bool databases_loaded = false;
   // True while the zone's last save failed: every 30-second tick tries again
   // until one succeeds.
   bool save_failed = false;
