@@ -35,6 +35,7 @@ class UdpEndpoint : public Transport, public Scheduler {
   void Run(ServerCore& core, std::function<void()> on_resize);
 
   void SendDatagram(const Address& to, std::string_view bytes) override;
+  void Flush() override;
   void ArmGreetingTimer(std::int64_t delay_ms) override;
 
  private:

@@ -190,6 +190,9 @@ bool RemoveZone(ServerCore& core, std::int32_t zone_id) {
 
 bool SaveZoneDatabases(ServerCore& core, std::int32_t zone_id,
                        DatabaseSet* unwritten) {
+  // What the batch has queued leaves first: a zone's Disconnect comes
+  // before its save, and no reply waits on the disk.
+  core.transport().Flush();
   bool saved = false;
   RunStep(core.terminal(), [&] {
     ZoneEntry& zone = core.zones().Zone(zone_id);

@@ -43,7 +43,7 @@ void ZoneLogoff(ServerCore& core, std::int32_t zone_id, const Address& sender);
 // save could not write become pending. Returns whether they were saved.
 bool RemoveZone(ServerCore& core, std::int32_t zone_id);
 
-// Saves the zone's databases.
+// Sends what the transport holds back, then saves the zone's databases.
 // Returns whether they were saved; a failed write also sets the zone's
 // save_failed, a good one clears it. `unwritten`, when given, receives the
 // databases that were to be written and were not.
