@@ -82,6 +82,7 @@ void AddZone(ServerCore& core, const Address& sender, const LoginFields& f,
   zone->ScoreID = f.score_id;
   zone->serial = core.NextZoneSerial();
   zone->databases = std::move(loaded.dbs);
+  zone->databases_loaded = true;
   ZoneEntry& entry = *zone;
   try {
     core.zones().Append(std::move(zone));
