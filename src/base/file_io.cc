@@ -51,6 +51,10 @@ void SyncFolderOf(const std::string& path) {
   close(fd);
 }
 
+bool Syncs(const AtomicWriteHooks* hooks) {
+  return hooks == nullptr || !hooks->skip_sync;
+}
+
 // Opens `path` for appending; a missing file is created with exactly
 // `new_file_mode`. Returns the descriptor, or -1 with errno set.
 int OpenForAppend(const std::string& path, mode_t new_file_mode) {
@@ -174,9 +178,13 @@ Status ReadWholeFile(const std::string& path, std::string& text) {
   return Status::Ok();
 }
 
-Status WriteFileAtomically(const std::string& path, std::string_view bytes,
-                           const AtomicWriteHooks* hooks,
-                           mode_t new_file_mode) {
+Status PrepareReplacement(const std::string& path, std::string_view bytes,
+                          const AtomicWriteHooks* hooks, mode_t new_file_mode) {
+  // A folder in the file's place would fail the rename; found here, it fails
+  // the write before any file of a joint change is renamed.
+  struct stat old_info;
+  const bool exists = stat(path.c_str(), &old_info) == 0;
+  if (exists && S_ISDIR(old_info.st_mode)) return FileError(path, EISDIR);
   const std::string temp = path + ".tmp";
   const int flags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
   int fd = open(temp.c_str(), flags, 0600);
@@ -189,24 +197,42 @@ Status WriteFileAtomically(const std::string& path, std::string_view bytes,
 
   // fchmod, since the mode given to open is cut by the umask. The temporary
   // file starts private, so a failed fchmod (dropped) never opens it up.
-  struct stat old_info;
-  const bool replacing =
-      stat(path.c_str(), &old_info) == 0 && S_ISREG(old_info.st_mode);
+  const bool replacing = exists && S_ISREG(old_info.st_mode);
   fchmod(fd, replacing ? old_info.st_mode & 07777 : new_file_mode);
-  const bool sync = hooks == nullptr || !hooks->skip_sync;
   int error = WriteAll(fd, bytes);
-  if (error == 0 && sync && fsync(fd) != 0) error = errno;
+  if (error == 0 && Syncs(hooks) && fsync(fd) != 0) error = errno;
   if (close(fd) != 0 && error == 0) error = errno;
   if (error == 0 && hooks != nullptr && hooks->before_rename) {
     error = hooks->before_rename(temp);
   }
-  if (error == 0 && rename(temp.c_str(), path.c_str()) != 0) error = errno;
   if (error != 0) {
     unlink(temp.c_str());
     return FileError(path, error);
   }
-  if (sync) SyncFolderOf(path);
   return Status::Ok();
+}
+
+Status CommitReplacement(const std::string& path,
+                         const AtomicWriteHooks* hooks) {
+  const std::string temp = path + ".tmp";
+  if (rename(temp.c_str(), path.c_str()) != 0) {
+    const int error = errno;
+    unlink(temp.c_str());
+    return FileError(path, error);
+  }
+  if (Syncs(hooks)) SyncFolderOf(path);
+  return Status::Ok();
+}
+
+void DropReplacement(const std::string& path) {
+  unlink((path + ".tmp").c_str());
+}
+
+Status WriteFileAtomically(const std::string& path, std::string_view bytes,
+                           const AtomicWriteHooks* hooks,
+                           mode_t new_file_mode) {
+  Status status = PrepareReplacement(path, bytes, hooks, new_file_mode);
+  return status.ok() ? CommitReplacement(path, hooks) : status;
 }
 
 AppendResult AppendToFile(const std::string& path, std::string_view bytes,

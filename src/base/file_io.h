@@ -84,15 +84,18 @@ Status ReadRegularFile(
     const std::function<std::optional<ReadPlan>(std::uint64_t length)>& plan,
     FileContents& contents);
 
-// Test seams of WriteFileAtomically: fault injection, and leaving out the
-// disk syncs where no crash is to be survived (a fuzzer on a memory folder).
-// The server never sets them.
+// Test seams of the file access: fault injection, and leaving out the disk
+// syncs where no crash is to be survived (a fuzzer on a memory folder). The
+// server never sets them.
 struct AtomicWriteHooks {
   // Called with the temporary file's path once it is written and synced,
-  // just before the rename; a non-zero errno value fails the write there.
+  // before any rename; a non-zero errno value fails the write there.
   std::function<int(const std::string& temp_path)> before_rename;
   // Neither the file nor its folder is synced.
   bool skip_sync = false;
+  // Called with the path of a database file that exists, before it is read
+  // at a zone's login; a non-zero errno value fails the read there.
+  std::function<int(const std::string& path)> before_read;
 };
 
 // Writes `bytes` to a temporary file in the same folder (`path` + ".tmp"),
@@ -104,6 +107,21 @@ struct AtomicWriteHooks {
 Status WriteFileAtomically(const std::string& path, std::string_view bytes,
                            const AtomicWriteHooks* hooks = nullptr,
                            mode_t new_file_mode = kDataFileMode);
+
+// The two halves of WriteFileAtomically, for files that must change
+// together: write every temporary file first, then rename them only when
+// all were written. PrepareReplacement writes and syncs `path` + ".tmp"
+// (with the modes above) and leaves `path` untouched; on failure the
+// temporary file is removed. CommitReplacement renames a prepared file over
+// `path` and syncs the folder; on failure the temporary file is removed.
+// DropReplacement removes a prepared file that will not be committed.
+// Errors read "<path>: <reason>".
+Status PrepareReplacement(const std::string& path, std::string_view bytes,
+                          const AtomicWriteHooks* hooks = nullptr,
+                          mode_t new_file_mode = kDataFileMode);
+Status CommitReplacement(const std::string& path,
+                         const AtomicWriteHooks* hooks = nullptr);
+void DropReplacement(const std::string& path);
 
 // What AppendToFile did.
 enum class AppendResult {

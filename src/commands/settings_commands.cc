@@ -87,6 +87,7 @@ void HandleBget(CommandContext& ctx, std::string_view args) {
 
 // ?save
 void HandleSave(CommandContext& ctx, std::string_view) {
+  const bool pending_written = ctx.core.WritePendingDatabases();
   const std::int32_t count = ctx.core.zones().ZoneCount();
   std::int32_t failed = 0;
   for (std::int32_t zone_id = 1; zone_id <= count; ++zone_id) {
@@ -94,11 +95,20 @@ void HandleSave(CommandContext& ctx, std::string_view) {
   }
   // The terminal says which saves failed; the caller must not be told that
   // everything reached the disk when some of it did not.
-  if (failed == 0) {
+  if (failed == 0 && pending_written) {
     ctx.Reply("Databases are saved to disk");
-  } else {
+  }
+  if (failed != 0) {
     ctx.Reply("Databases of " + DecimalText(failed) + " of " +
               DecimalText(count) + " zones could not be saved to disk");
+  }
+  if (!pending_written) {
+    std::string names;
+    for (const std::string& name : ctx.core.pending().FileNames()) {
+      names += (names.empty() ? "" : ", ") + name;
+    }
+    ctx.Reply("Databases of zones that left could not be saved to disk: " +
+              names);
   }
 }
 

@@ -365,6 +365,8 @@ void UdpEndpoint::SendDatagram(const Address& to, std::string_view bytes) {
   if (!loop_->queueing) loop_->SendQueued();
 }
 
+void UdpEndpoint::Flush() { loop_->SendQueued(); }
+
 void UdpEndpoint::ArmGreetingTimer(std::int64_t delay_ms) {
   Loop& loop = *loop_;
   loop.greeting_deadline =

@@ -43,6 +43,7 @@ class UdpEndpoint : public Transport, public Scheduler {
                    std::function<void()> kick);
 
   void SendDatagram(const Address& to, std::string_view bytes) override;
+  void Flush() override;
   void ArmGreetingTimer(std::int64_t delay_ms) override;
 
  private:

@@ -100,6 +100,7 @@ void ServerCore::OnSaveTick() {
   const bool day_just_began = now > 0 && now < 60;
   const bool save_all = period_passed || day_just_began;
   if (save_all) last_save_time_ = now;
+  WritePendingDatabases();
   const std::int32_t count = zones_.ZoneCount();
   for (std::int32_t id = 1; id <= count; ++id) {
     // A zone whose last save failed does not wait a whole period.
@@ -128,14 +129,15 @@ std::string ServerCore::StatusText() const {
 bool ServerCore::Shutdown() {
   // The service manager then waits for the saves instead of the watchdog.
   if (notifier_ != nullptr) notifier_->Notify("STOPPING=1");
+  WritePendingDatabases();
+  bool saved = true;
+  while (zones_.ZoneCount() > 0) saved = RemoveZone(*this, 1) && saved;
+  if (saved && pending_.empty()) return true;
+  // A failed save leaves its databases pending: these are what is lost.
   std::string not_saved;
-  while (zones_.ZoneCount() > 0) {
-    const std::string prefix = zones_.Zone(1).LogPrefix() + ")";
-    if (!RemoveZone(*this, 1)) {
-      not_saved += (not_saved.empty() ? "" : ", ") + prefix;
-    }
+  for (const std::string& name : pending_.FileNames()) {
+    not_saved += (not_saved.empty() ? "" : ", ") + name;
   }
-  if (not_saved.empty()) return true;
   WriteLogLine("Databases not saved at shutdown: " + not_saved,
                LogPriority::kError);
   return false;

@@ -24,6 +24,7 @@
 #include "base/file_io.h"
 #include "base/settings.h"
 #include "base/terminal.h"
+#include "db/pending_databases.h"
 #include "net/stranger_lines.h"
 #include "net/transport.h"
 #include "shell/service_notifier.h"
@@ -83,14 +84,15 @@ class ServerCore {
   // The greeting timer fired: every queued greeting leaves, oldest first.
   void OnGreetingTimer();
   // The save tick: first the lines saying how many lines from senders that
-  // are not zones were left out since the last tick; then saves every zone
-  // when the save period has passed or the day has just begun, otherwise
-  // saves again the zones whose last save failed. Then tells the service
-  // manager StatusText().
+  // are not zones were left out since the last tick; then writes the pending
+  // databases and saves every zone when the save period has passed or the
+  // day has just begun, otherwise saves again the zones whose last save
+  // failed. Then tells the service manager StatusText().
   void OnSaveTick();
-  // Shutdown: tells the service manager STOPPING=1, then removes every zone
-  // in table order (Disconnect, save). Returns false when a zone's
-  // databases were not saved, after a line naming those zones.
+  // Shutdown: tells the service manager STOPPING=1, writes the pending
+  // databases, then removes every zone in table order (Disconnect, save).
+  // Returns false when any database is left unwritten, after a line naming
+  // their files.
   bool Shutdown();
 
   // Flushes the terminal, then tells the service manager that the server
@@ -125,6 +127,15 @@ class ServerCore {
   ZoneTable& zones() { return zones_; }
   // The limit on lines caused by senders that are not logged-in zones.
   StrangerLines& stranger_lines() { return stranger_lines_; }
+  // The databases of zones that left unsaved; read-only outside the save
+  // and login paths (a fuzzer checks that none is ever lost).
+  PendingDatabases& pending() { return pending_; }
+  const PendingDatabases& pending() const { return pending_; }
+  // Writes the pending databases, if any; true when none is left.
+  bool WritePendingDatabases() {
+    return pending_.empty() ||
+           pending_.WriteAll(folder_, terminal_, &file_hooks_);
+  }
   const std::vector<QueuedGreeting>& delayed_responses() const {
     return delayed_responses_;
   }
@@ -161,6 +172,7 @@ class ServerCore {
   std::vector<std::string> setting_warnings_;
   ZoneTable zones_;
   StrangerLines stranger_lines_;
+  PendingDatabases pending_;
   std::vector<QueuedGreeting> delayed_responses_;  // DelayedResponses
   int last_save_time_ = 0;               // LastSaveTime, seconds since midnight
   std::int64_t oldest_greeting_ms_ = 0;  // steady time of the oldest queued

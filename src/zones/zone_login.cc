@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/failure.h"
 #include "db/encoding.h"
@@ -41,14 +42,40 @@ LoginFields ReadLoginFields(std::string_view d) {
 }
 
 void Refuse(ServerCore& core, const Address& sender, const LoginFields& f,
-            std::string_view reason) {
+            std::string_view reason,
+            LogPriority priority = LogPriority::kInfo) {
   core.transport().SendDatagram(sender, kDisconnect);
-  core.WriteLogLine(f.LogPrefix() + ") " + std::string(reason));
+  core.terminal().WriteLogLine(f.LogPrefix() + ") " + std::string(reason),
+                               priority);
 }
 
-// Appends the zone and loads its databases. A zone whose databases fail to
-// load stays connected, but its files are left alone at every save.
-void AddZone(ServerCore& core, const Address& sender, const LoginFields& f) {
+// A zone's databases, read before the zone is accepted.
+struct LoadedDatabases {
+  ZoneDatabases dbs;
+  DatabaseSet pending;  // to be taken from the pending copies instead
+  std::vector<PartialRecord> partial;
+};
+
+// Reads the files of the zone that have no pending copy. When one exists
+// but cannot be read, the zone is refused as a wrong password is, with a
+// line naming the file, and false is returned: serving it would give its
+// players wrong scores and hand out records that exist.
+bool ReadDatabasesOrRefuse(ServerCore& core, const Address& sender,
+                           const LoginFields& f, LoadedDatabases& loaded) {
+  const DatabaseIds ids{f.server_id, f.group_id, f.score_id};
+  loaded.pending = core.pending().Held(ids);
+  Status read = ReadDatabases(core.folder(), ids, loaded.pending, loaded.dbs,
+                              loaded.partial, &core.file_hooks());
+  if (read.ok()) return true;
+  Refuse(core, sender, f, "Could not read " + read.message() + ". Zone booted",
+         LogPriority::kError);
+  return false;
+}
+
+// Appends the zone with its databases: the pending copies of its files,
+// then those read at its login.
+void AddZone(ServerCore& core, const Address& sender, const LoginFields& f,
+             LoadedDatabases& loaded) {
   auto zone = std::make_unique<ZoneEntry>();
   zone->ServerName = f.name;
   zone->GamePort = f.game_port;
@@ -57,6 +84,8 @@ void AddZone(ServerCore& core, const Address& sender, const LoginFields& f) {
   zone->GroupID = f.group_id;
   zone->ScoreID = f.score_id;
   zone->serial = core.NextZoneSerial();
+  zone->databases = std::move(loaded.dbs);
+  zone->databases_loaded = true;
   ZoneEntry& entry = *zone;
   try {
     core.zones().Append(std::move(zone));
@@ -65,14 +94,14 @@ void AddZone(ServerCore& core, const Address& sender, const LoginFields& f) {
                       ". Zone will not be able to use biller services");
     return;
   }
-  Status loaded = LoadDatabases(core.folder(), entry.ServerName, entry.Ids(),
-                                entry.databases, core.terminal());
-  entry.databases_loaded = loaded.ok();
-  if (!loaded.ok()) {
-    core.WriteLogLine(entry.LogPrefix() + ") Databases could not be loaded (" +
-                      loaded.message() +
-                      "). They will not be saved while the zone is connected");
+  for (const std::string& file :
+       core.pending().Give(entry.Ids(), loaded.pending, entry.databases)) {
+    core.WriteLogLine(entry.LogPrefix() + ") " + file +
+                      " is taken from the copy kept since its save failed, "
+                      "not from the file");
   }
+  WriteLoadLines(entry.LogPrefix(), entry.ServerName, entry.databases,
+                 loaded.partial, core.terminal());
 }
 
 // Enters the zone under [RegisteredZones] with the billing password. A name
@@ -93,10 +122,10 @@ void RegisterZone(ServerCore& core, const LoginFields& f,
 
 void AcceptZone(ServerCore& core, const Address& sender,
                 std::string_view datagram, const LoginFields& f,
-                std::string_view line) {
+                std::string_view line, LoadedDatabases& loaded) {
   core.transport().SendDatagram(sender, AcknowledgementFor(datagram));
   core.WriteLogLine(f.LogPrefix() + ") " + std::string(line));
-  AddZone(core, sender, f);
+  AddZone(core, sender, f, loaded);
 }
 
 }  // namespace
@@ -108,12 +137,13 @@ void ZoneLogin(ServerCore& core, const Address& sender,
                     ":" + DecimalText(f.game_port));
   const std::string registered =
       core.settings_file().ReadSetting("RegisteredZones", f.name);
+  LoadedDatabases loaded;
   if (!registered.empty()) {
-    if (f.password == registered) {
-      AcceptZone(core, sender, datagram, f,
-                 "Valid biller password. Zone logged in");
-    } else {
+    if (f.password != registered) {
       Refuse(core, sender, f, "Invalid biller password. Zone booted");
+    } else if (ReadDatabasesOrRefuse(core, sender, f, loaded)) {
+      AcceptZone(core, sender, datagram, f,
+                 "Valid biller password. Zone logged in", loaded);
     }
     return;
   }
@@ -130,10 +160,12 @@ void ZoneLogin(ServerCore& core, const Address& sender,
            "Unregistered zone. Invalid biller password. Zone booted");
     return;
   }
+  if (!ReadDatabasesOrRefuse(core, sender, f, loaded)) return;
   RegisterZone(core, f, billing);
   AcceptZone(core, sender, datagram, f,
              "Unregistered zone: Valid biller password. Zone added and "
-             "logged in");
+             "logged in",
+             loaded);
 }
 
 void ZoneLogoff(ServerCore& core, std::int32_t zone_id, const Address& sender) {
@@ -149,22 +181,28 @@ bool RemoveZone(ServerCore& core, std::int32_t zone_id) {
     core.transport().SendDatagram(core.zones().Zone(zone_id).address,
                                   kDisconnect);
   });
-  const bool saved = SaveZoneDatabases(core, zone_id);
-  core.zones().Remove(zone_id);
+  DatabaseSet unwritten;
+  const bool saved = SaveZoneDatabases(core, zone_id, &unwritten);
+  RunStep(core.terminal(), [&] {
+    ZoneEntry& zone = core.zones().Zone(zone_id);
+    // What the failed save could not write outlives the zone.
+    core.pending().Keep(zone.ServerName, zone.Ids(), zone.databases, unwritten);
+    core.zones().Remove(zone_id);
+  });
   return saved;
 }
 
-bool SaveZoneDatabases(ServerCore& core, std::int32_t zone_id) {
+bool SaveZoneDatabases(ServerCore& core, std::int32_t zone_id,
+                       DatabaseSet* unwritten) {
+  // What the batch has queued leaves first: a zone's Disconnect comes
+  // before its save, and no reply waits on the disk.
+  core.transport().Flush();
   bool saved = false;
   RunStep(core.terminal(), [&] {
     ZoneEntry& zone = core.zones().Zone(zone_id);
-    if (!zone.databases_loaded) {
-      core.WriteLogLine(zone.LogPrefix() +
-                        ") Databases not saved: they did not load at login");
-      return;
-    }
     saved = SaveDatabases(core.folder(), zone.ServerName, zone.Ids(),
-                          zone.databases, core.terminal(), &core.file_hooks())
+                          zone.databases, core.terminal(), &core.file_hooks(),
+                          unwritten)
                 .ok();
     zone.save_failed = !saved;
   });

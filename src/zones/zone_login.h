@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "base/address.h"
+#include "db/database_files.h"
 
 namespace tallyhall {
 
@@ -25,7 +26,11 @@ inline constexpr std::size_t kZoneLoginPassword = 147;
 inline constexpr std::size_t kZoneLoginPasswordSize = 24;
 
 // A reliable message from a sender that is not a connected zone, read as a
-// zone login: acknowledged and added, or answered with Disconnect.
+// zone login: acknowledged and added with its databases, or answered with
+// Disconnect. A zone with a valid password whose database file exists but
+// cannot be read is refused too, before it is registered or acknowledged,
+// with one line naming the file; nothing is written then. A file with a
+// pending copy is not read: the zone takes the copy over.
 void ZoneLogin(ServerCore& core, const Address& sender,
                std::string_view datagram);
 
@@ -34,14 +39,16 @@ void ZoneLogin(ServerCore& core, const Address& sender,
 void ZoneLogoff(ServerCore& core, std::int32_t zone_id, const Address& sender);
 
 // Sends Disconnect to the zone, saves its databases and removes it from the
-// table; its players are dropped without a logoff. Returns whether the
-// databases were saved.
+// table; its players are dropped without a logoff, and the databases its
+// save could not write become pending. Returns whether they were saved.
 bool RemoveZone(ServerCore& core, std::int32_t zone_id);
 
-// Saves the zone's databases, unless they failed to load (then writes a line
-// saying they were not saved). Returns whether they were saved; a failed
-// write also sets the zone's save_failed, a good one clears it.
-bool SaveZoneDatabases(ServerCore& core, std::int32_t zone_id);
+// Sends what the transport holds back, then saves the zone's databases.
+// Returns whether they were saved; a failed write also sets the zone's
+// save_failed, a good one clears it. `unwritten`, when given, receives the
+// databases that were to be written and were not.
+bool SaveZoneDatabases(ServerCore& core, std::int32_t zone_id,
+                       DatabaseSet* unwritten = nullptr);
 
 }  // namespace tallyhall
 

@@ -50,8 +50,8 @@ struct ZoneEntry {
   std::int32_t GroupID = 0;
   std::int32_t ScoreID = 0;
   ZoneDatabases databases;
-  // False when the databases failed to load: the zone's files are then
-  // never overwritten by its partial copies.
+  // True once the databases are in memory. A zone whose files cannot be
+  // read is refused at login, so every zone in the table has them.
   bool databases_loaded = false;
   // True while the zone's last save failed: every 30-second tick tries again
   // until one succeeds.

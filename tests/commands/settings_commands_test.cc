@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "support/core_fixture.h"
 
 namespace tallyhall {
@@ -120,9 +122,20 @@ TEST_F(SettingsCommandsTest, SaveRepliesOnceAndOwnsUpToZonesNotSaved) {
   TakeLines();
   EXPECT_EQ(Ask(1, 5, "?save"), Lines{"Databases are saved to disk"});
   EXPECT_EQ(TakeLines().size(), 2u);  // one "Written" line per zone
-  Zone(2).databases_loaded = false;
+  core_.set_file_hooks({.before_rename = [](const std::string& temp) {
+    return temp.ends_with("User.2.tmp") ? ENOSPC : 0;
+  }});
+  Zone(2).databases.users.Assign("", 0);
   EXPECT_EQ(Ask(1, 5, "?save"),
             Lines{"Databases of 1 of 2 zones could not be saved to disk"});
+  // Once zone 2 has left, its unsaved database is retried by ?save.
+  Receive(ZoneAddress(2), Hex("00 07"));
+  EXPECT_EQ(Ask(1, 5, "?save"),
+            Lines{"Databases of zones that left could not be saved to disk: "
+                  "User.2"});
+  core_.set_file_hooks({});
+  EXPECT_EQ(Ask(1, 5, "?save"), Lines{"Databases are saved to disk"});
+  EXPECT_TRUE(core_.pending().empty());
 }
 
 }  // namespace

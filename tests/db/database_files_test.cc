@@ -128,19 +128,6 @@ TEST_F(DatabaseFilesTest, LoadStopsAtTheFirstUnreadableFile) {
   EXPECT_TRUE(Lines().empty());
 }
 
-TEST_F(DatabaseFilesTest, SaveTriesEveryFileAndReportsEachFailure) {
-  dbs_.scores.AddScoreRecord();
-  std::filesystem::create_directory(dir_.File("Squad.-2"));
-  Status status = Save();
-  ASSERT_FALSE(status.ok());
-  EXPECT_EQ(Lines(), std::vector<std::string>{"Main Zone Could not write " +
-                                              dir_.File("Squad.-2") +
-                                              ": Is a directory"});
-  EXPECT_EQ(ReadFile(dir_.File("Score.30")), std::string(14, '\0'));
-  EXPECT_TRUE(FileExists(dir_.File("User.1")));
-  EXPECT_FALSE(FileExists(dir_.File("Squad.-2.tmp")));
-}
-
 TEST_F(DatabaseFilesTest, SavesRewriteOnlyTheDatabasesThatChanged) {
   struct Case {
     const char* change;
@@ -202,60 +189,76 @@ TEST_F(DatabaseFilesTest, FailedSaveWritesTheDatabaseAtTheNextSave) {
   dbs_.users.AddUser(dbs_.scores, "Ann", "ipip", "mac1", clock_.Now());
   std::filesystem::remove(dir_.File("User.1"));
   std::filesystem::create_directory(dir_.File("User.1"));
-  EXPECT_FALSE(Save().ok());
-  EXPECT_EQ(ReadFile(dir_.File("Score.30")), dbs_.scores.bytes());
+  DatabaseSet unwritten;
+  EXPECT_FALSE(SaveDatabases(dir_.path(), "Main Zone", ids_, dbs_, terminal_,
+                             nullptr, &unwritten)
+                   .ok());
+  EXPECT_TRUE(unwritten.users && unwritten.scores && !unwritten.squads);
   std::filesystem::remove(dir_.File("User.1"));
-  EXPECT_EQ(FilesReplacedBySave(), "User.1");
+  EXPECT_EQ(FilesReplacedBySave(), "User.1 Score.30");
 }
 
-// One file cannot be replaced (here: a folder stands in its place): a User
-// file is never written past a Score file that was not.
-TEST_F(DatabaseFilesTest, SaveKeepsTheUserFileBehindAFailedScoreFile) {
-  struct Case {
-    std::string failing;    // the file that cannot be replaced
-    std::string new_files;  // the files that hold the new bytes afterwards
-    std::vector<std::string> lines;
-  };
-  const Case cases[] = {
-      {"Score.30",
-       "Squad.-2",
-       {"Score.30: Is a directory",
-        "User.1: kept, as the Score file was not written"}},
-      {"Squad.-2", "Score.30 User.1", {"Squad.-2: Is a directory"}},
-      {"User.1", "Score.30 Squad.-2", {"User.1: Is a directory"}},
-  };
-  auto fill = [&] {
-    dbs_ = ZoneDatabases();
-    dbs_.users.AddUser(dbs_.scores, "Ann", "ipip", "mac1", clock_.Now());
-    dbs_.squads.AppendSquad("Alpha", "pw", 1);
-  };
-  fill();
-  const std::map<std::string, std::string> fresh = {
-      {"User.1", dbs_.users.bytes()},
-      {"Squad.-2", dbs_.squads.bytes()},
-      {"Score.30", dbs_.scores.bytes()}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.failing);
-    fill();
-    for (const auto& [name, bytes] : fresh) {
-      std::filesystem::remove(dir_.File(name));
-      WriteFile(dir_.File(name), "old");
+// The three files change together: when one of them cannot be written
+// (ENOSPC from the hook, or a folder in its place), none is renamed and no
+// temporary file is left.
+TEST_F(DatabaseFilesTest, FileThatCannotBeWrittenKeepsAllThreeOld) {
+  for (const std::string failing : {"Score.30", "Squad.-2", "User.1"}) {
+    SCOPED_TRACE(failing);
+    for (const bool as_folder : {false, true}) {
+      dbs_ = ZoneDatabases();
+      dbs_.users.AddUser(dbs_.scores, "Ann", "ipip", "mac1", clock_.Now());
+      dbs_.squads.AppendSquad("Alpha", "pw", 1);
+      for (const char* name : {"User.1", "Squad.-2", "Score.30"}) {
+        std::filesystem::remove(dir_.File(name));
+        WriteFile(dir_.File(name), "old");
+      }
+      AtomicWriteHooks hooks{.before_rename = [&](const std::string& temp) {
+        return temp == dir_.File(failing + ".tmp") ? ENOSPC : 0;
+      }};
+      if (as_folder) {
+        std::filesystem::remove(dir_.File(failing));
+        std::filesystem::create_directory(dir_.File(failing));
+      }
+      view_.shown.clear();
+      EXPECT_FALSE(SaveDatabases(dir_.path(), "Main Zone", ids_, dbs_,
+                                 terminal_, as_folder ? nullptr : &hooks)
+                       .ok());
+      for (const char* name : {"User.1", "Squad.-2", "Score.30"}) {
+        if (name != failing) {
+          EXPECT_EQ(ReadFile(dir_.File(name)), "old");
+        }
+        EXPECT_FALSE(FileExists(dir_.File(name) + ".tmp"));
+      }
+      EXPECT_EQ(Lines(), std::vector<std::string>{
+                             "Main Zone Could not write " + dir_.File(failing) +
+                             (as_folder ? ": Is a directory"
+                                        : ": No space left on device")});
+      EXPECT_TRUE(dbs_.users.changed() && dbs_.scores.changed());
     }
-    std::filesystem::remove(dir_.File(c.failing));
-    std::filesystem::create_directory(dir_.File(c.failing));
-    view_.shown.clear();
-    EXPECT_FALSE(Save().ok());
-    for (const auto& [name, bytes] : fresh) {
-      if (name == c.failing) continue;
-      const bool renewed = c.new_files.find(name) != std::string::npos;
-      EXPECT_EQ(ReadFile(dir_.File(name)), renewed ? bytes : "old") << name;
-    }
-    std::vector<std::string> expected;
-    for (const std::string& line : c.lines) {
-      expected.push_back("Main Zone Could not write " + dir_.File(line));
-    }
-    EXPECT_EQ(Lines(), expected);
   }
+}
+
+// A file that exists but cannot be read ends the read before a missing file
+// is created; a database given by the caller is neither read nor replaced.
+TEST_F(DatabaseFilesTest, ReadFailsBeforeCreatingAnyFile) {
+  WriteFile(dir_.File("Score.30"), std::string(14, 'c'));
+  AtomicWriteHooks hooks{.before_read = [&](const std::string& path) {
+    return path == dir_.File("Score.30") ? EIO : 0;
+  }};
+  std::vector<PartialRecord> partial;
+  Status status = ReadDatabases(dir_.path(), ids_, {}, dbs_, partial, &hooks);
+  EXPECT_EQ(status.message(), dir_.File("Score.30") + ": Input/output error");
+  EXPECT_FALSE(FileExists(dir_.File("User.1")));
+  EXPECT_FALSE(FileExists(dir_.File("Squad.-2")));
+
+  dbs_ = ZoneDatabases();
+  dbs_.scores.AddScoreRecord();
+  dbs_.scores.AddScoreRecord();
+  ASSERT_TRUE(
+      ReadDatabases(dir_.path(), ids_, {.scores = true}, dbs_, partial, &hooks)
+          .ok());
+  EXPECT_EQ(dbs_.scores.ScoreCount(), 2);
+  EXPECT_TRUE(FileExists(dir_.File("User.1")));
 }
 
 }  // namespace

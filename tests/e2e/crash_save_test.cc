@@ -1,11 +1,17 @@
-// The server killed (SIGKILL) at random moments while it saves a zone with
-// databases of several MB: every file is afterwards either the one before
-// the save or the one the save writes, never a torn one, and no user record
-// names a score record past the end of the Score file.
+// The server killed (SIGKILL) while it saves a zone with databases of
+// several MB, at random moments from the zone's own Disconnect and right
+// after one of the files was renamed: every file is afterwards either the
+// one before the save or the one the save writes, never a torn one, no User
+// file is newer than its Score and Squad files, and no user record names a
+// score record past the end of the Score file.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <random>
 #include <thread>
 
@@ -113,6 +119,10 @@ class CrashSaveTest : public E2eTest {
     zone->SendReliable(PlayerLogin(name, 2, 900000 + g));
     std::optional<ServerMessage> reply = zone->NextMessage(5000);
     EXPECT_TRUE(reply && reply->message.size() == 192);
+    // The new player's squad changes the Squad file too.
+    const std::string squad = "Crew" + std::to_string(g);
+    zone->SendReliable(CommandMessage(2, "?squadcreate " + squad + ":pw"));
+    EXPECT_TRUE(zone->NextMessage(5000));
     zone->SendReliable(Report('\x05', 2, std::string(10, '\0') + scores));
     EXPECT_TRUE(server_->WaitForOutput(name + " logging off", 10000));
 
@@ -123,7 +133,13 @@ class CrashSaveTest : public E2eTest {
              Int32ToBytes(FieldInt(old.user, known, 152) + 3));
     const auto score_id =
         static_cast<std::int32_t>(old.score.size() / kScoreRecordSize) + 1;
-    next.user += PadField(name, 24) + std::string(4, '\0') +
+    const auto user_id =
+        static_cast<std::int32_t>(old.user.size() / kUserRecordSize) + 1;
+    const auto squad_id =
+        static_cast<std::int32_t>(old.squad.size() / kSquadRecordSize) + 1;
+    next.squad +=
+        PadField(squad, 24) + PadField("pw", 24) + Int32ToBytes(user_id);
+    next.user += PadField(name, 24) + Int32ToBytes(squad_id) +
                  Int32ToBytes(score_id) + std::string(kDataBlockSize, '\0') +
                  (reply ? reply->message.substr(154, 12) : "") + kPlayerIp +
                  Int32ToBytes(900000 + g) + today + std::string(4, '\0');
@@ -140,8 +156,33 @@ class CrashSaveTest : public E2eTest {
 
   // Skips the acknowledgements still on their way.
   static bool DisconnectArrives(ZoneClient& zone) {
-    while (std::optional<std::string> datagram = zone.Receive(5000)) {
+    while (std::optional<std::string> datagram = zone.Receive(1000)) {
       if (*datagram == Hex("00 07")) return true;
+    }
+    return false;
+  }
+
+  // Watches the folder for files renamed into it.
+  int WatchRenames() const {
+    const int fd = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    EXPECT_GE(fd, 0);
+    EXPECT_GE(inotify_add_watch(fd, folder_.path().c_str(), IN_MOVED_TO), 0);
+    return fd;
+  }
+
+  // Waits up to five seconds for `name` to be renamed into the folder.
+  static bool RenamedInto(int watch, const std::string& name) {
+    const auto end = Clock::now() + std::chrono::seconds(5);
+    alignas(inotify_event) char buffer[4096];
+    while (Clock::now() < end) {
+      pollfd ready{.fd = watch, .events = POLLIN, .revents = 0};
+      if (::poll(&ready, 1, 100) <= 0) continue;
+      const ssize_t got = ::read(watch, buffer, sizeof buffer);
+      for (ssize_t at = 0; at < got;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+        if (event->len > 0 && name == event->name) return true;
+        at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+      }
     }
     return false;
   }
@@ -176,20 +217,31 @@ TEST_F(CrashSaveTest, KilledSavesLeaveOldOrNewFilesAndScoresForEveryUser) {
       Clock::now() - begun, std::chrono::milliseconds(5));
   EXPECT_EQ(server_->Stop(SIGKILL), -1);
   ASSERT_EQ(OnDisk().user, expected.user);
+  ASSERT_EQ(OnDisk().squad, expected.squad);
 
+  // Every third kill follows the rename of the Score or the Squad file; the
+  // others come at a random moment from the zone's Disconnect on.
   int counts[3] = {0, 0, 0};  // all old, some new, all new
   for (int g = 1; g <= kKills; ++g) {
     SCOPED_TRACE("generation " + std::to_string(g));
     const Files old = OnDisk();
     const Files next = Generation(g, old, zone);
     ASSERT_FALSE(HasFailure());
+    const int watch = WatchRenames();
     zone->SendRaw(Hex("00 07"));
-    // The server answers with Disconnect, then saves.
-    ASSERT_TRUE(DisconnectArrives(*zone));
-    std::this_thread::sleep_for(std::uniform_int_distribution<Clock::rep>(
-                                    0, save_time.count() * 3 / 2)(random) *
-                                Clock::duration(1));
+    if (g % 3 == 0) {
+      EXPECT_TRUE(RenamedInto(watch, g % 2 == 0 ? "Score.1" : "Squad.1"));
+    } else {
+      std::this_thread::sleep_for(std::uniform_int_distribution<Clock::rep>(
+                                      0, save_time.count() * 3 / 2)(random) *
+                                  Clock::duration(1));
+    }
     server_->Stop(SIGKILL);
+    ::close(watch);
+    // The zone's Disconnect left before the save began.
+    if (g % 3 == 0) {
+      ASSERT_TRUE(DisconnectArrives(*zone));
+    }
 
     const Files now = OnDisk();
     ASSERT_TRUE(ScoreIdsInside(now));
@@ -200,12 +252,16 @@ TEST_F(CrashSaveTest, KilledSavesLeaveOldOrNewFilesAndScoresForEveryUser) {
     ASSERT_TRUE(score_new || now.score == old.score);
     ASSERT_TRUE(squad_new || now.squad == old.squad);
     ASSERT_TRUE(user_new || now.user == old.user);
-    // Score is written before User.
-    ASSERT_TRUE(score_new || !user_new);
-    ++counts[score_new + user_new];
+    // Renamed in the order Score, Squad, User.
+    ASSERT_TRUE(score_new || !squad_new);
+    ASSERT_TRUE(squad_new || !user_new);
+    ++counts[score_new && user_new ? 2 : score_new ? 1 : 0];
   }
   std::printf("[ kills    ] %d before the save, %d between files, %d after\n",
               counts[0], counts[1], counts[2]);
+  // Kills that all land after the save (or all before it) test nothing.
+  EXPECT_GT(counts[0], 0);
+  EXPECT_GT(counts[1], 0);
 }
 
 }  // namespace

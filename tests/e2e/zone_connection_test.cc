@@ -154,8 +154,7 @@ TEST_F(ZoneConnectionTest, ShutdownThatCouldNotSaveAZoneExitsWithTwo) {
   EXPECT_EQ(two->Receive(), kDisconnect);
   const std::string output = Output();
   EXPECT_NE(output.find("One Written:"), std::string::npos);
-  EXPECT_NE(output.find(" Databases not saved at shutdown: Two(ServerID:2 "
-                        "GroupID:2 ScoreID:2)\n"),
+  EXPECT_NE(output.find(" Databases not saved at shutdown: Score.2, User.2\n"),
             std::string::npos)
       << output;
 }

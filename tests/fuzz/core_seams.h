@@ -1,7 +1,6 @@
-// The three places where the packet fuzzer needs seams of the core that
-// this tree does not have yet: a hook on file reads, the databases kept
-// pending after a failed save, and saves that rename their files only when
-// all three were written. Each is connected here and nowhere else.
+// The seams of the core that the packet fuzzer drives and checks: a hook on
+// database reads, the databases kept pending after a failed save, and saves
+// that rename their files only when all three were written.
 #ifndef TALLYHALL_TESTS_FUZZ_CORE_SEAMS_H_
 #define TALLYHALL_TESTS_FUZZ_CORE_SEAMS_H_
 
@@ -15,25 +14,31 @@
 namespace tallyhall {
 
 // Makes the core ask `faults` (FileFaults::BeforeRead) before it reads a
-// database or the settings file. NOT CONNECTED: the core has no read hook
-// yet, so read-fault instructions change nothing. Connect by setting the
-// core's read hook to call faults.BeforeRead(path).
-inline void ConnectReadFaults(ServerCore& /*core*/, FileFaults& /*faults*/) {}
-
-// The databases the core keeps pending after a failed save, by file name,
-// with their bytes. NOT CONNECTED: nullopt until the core has an accessor
-// for them; the check that nothing which failed to save is lost is left
-// out until then.
-inline std::optional<std::map<std::string, std::string>> PendingDatabases(
-    const ServerCore& /*core*/) {
-  return std::nullopt;
+// database file at a zone's login. `faults` must outlive the core.
+inline void ConnectReadFaults(ServerCore& core, FileFaults& faults) {
+  AtomicWriteHooks hooks = core.file_hooks();
+  hooks.before_read = [&faults](const std::string& path) {
+    return faults.BeforeRead(path);
+  };
+  core.set_file_hooks(std::move(hooks));
 }
 
-// Whether a zone's save renames its files only when all three were
-// written. NOT YET: today a failed User write after a written Squad file
-// leaves files that disagree, so the files are not checked against each
-// other until this is true.
-inline constexpr bool kSavesChangeFilesTogether = false;
+// The databases the core keeps pending after a failed save, by file name,
+// with their bytes.
+inline std::optional<std::map<std::string, std::string>> PendingDatabases(
+    const ServerCore& core) {
+  std::map<std::string, std::string> pending;
+  for (const std::string& name : core.pending().FileNames()) {
+    if (const std::string* bytes = core.pending().Bytes(name)) {
+      pending.emplace(name, *bytes);
+    }
+  }
+  return pending;
+}
+
+// A zone's save renames its files only when all three were written, so the
+// files on disk always agree with each other.
+inline constexpr bool kSavesChangeFilesTogether = true;
 
 }  // namespace tallyhall
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <cerrno>
 
 #include "db/encoding.h"
 #include "support/core_fixture.h"
@@ -189,21 +189,45 @@ TEST_F(ZoneLoginTest, ZoneAfterTheOnlyOneLeftStartsAfresh) {
   EXPECT_EQ(Zone(1).PlayerCount(), 0);
 }
 
-TEST_F(ZoneLoginTest, ZoneWhoseDatabasesFailToLoadNeverOverwritesItsFiles) {
-  WriteFile(folder_.File("User.1"), std::string(156, 'u'));
-  std::filesystem::create_directory(folder_.File("Squad.1"));
-  LoginZone(1, "Main");
-  std::vector<std::string> lines = TakeLines();
-  EXPECT_NE(lines.back().find("Databases could not be loaded"),
-            std::string::npos)
-      << lines.back();
-  ASSERT_EQ(core_.zones().ZoneCount(), 1);
-  Receive(ZoneAddress(1), Hex("00 07"));
-  EXPECT_EQ(TakeLines().back(),
-            "Main(ServerID:1 GroupID:1 ScoreID:1) Databases not saved: they "
-            "did not load at login");
-  EXPECT_EQ(ReadFile(folder_.File("User.1")), std::string(156, 'u'));
+// Served from what it could read, the zone would give players zeroed scores
+// and new players ScoreIDs that others hold.
+TEST_F(ZoneLoginTest, ZoneWhoseScoreFileCannotBeReadIsRefusedUnwritten) {
+  WriteFile(folder_.File("Score.5"), std::string(14, 'c'));
+  const std::string ini = Ini();
+  core_.set_file_hooks({.before_read = [&](const std::string& path) {
+    return path == folder_.File("Score.5") ? EIO : 0;
+  }});
+  EXPECT_EQ(TryLogin(1, Fields("Main", "ledgerkite")),
+            std::vector<std::string>{Hex("00 07")});
+  EXPECT_EQ(
+      TakeLines(),
+      (std::vector<std::string>{
+          "Connection request from 127.0.0.1:-2",
+          "Main(ServerID:3 GroupID:-4 ScoreID:5) Could not read " +
+              folder_.File("Score.5") + ": Input/output error. Zone booted"}));
   EXPECT_EQ(core_.zones().ZoneCount(), 0);
+  EXPECT_EQ(Ini(), ini);
+  EXPECT_FALSE(FileExists(folder_.File("User.3")));
+  EXPECT_FALSE(FileExists(folder_.File("Squad.-4")));
+  EXPECT_EQ(ReadFile(folder_.File("Score.5")), std::string(14, 'c'));
+}
+
+TEST_F(ZoneLoginTest, FileEndingInPartialRecordGetsOneLineAtLogin) {
+  WriteFile(folder_.File("User.3"), std::string(200, 'u'));   // 1 record
+  WriteFile(folder_.File("Squad.-4"), std::string(52, 's'));  // whole
+  WriteFile(folder_.File("Score.5"), std::string(21, 'c'));   // 2 records
+  TryLogin(1, Fields("Main", "ledgerkite"));
+  const std::vector<std::string> lines = TakeLines();
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[2],
+            "Main(ServerID:3 GroupID:-4 ScoreID:5) User.3 ends in a partial "
+            "record of 44 bytes, which the next save drops");
+  EXPECT_EQ(lines[3],
+            "Main(ServerID:3 GroupID:-4 ScoreID:5) Score.5 ends in a partial "
+            "record of 7 bytes, which the next save completes with NUL bytes");
+  EXPECT_EQ(lines[4],
+            "Main Loaded: 1 User Database records 1 Squad Database records 2 "
+            "Score Database records");
 }
 
 TEST_F(ZoneLoginTest, ZonesSharingIdsKeepOwnCopiesAndLastSaveWins) {
@@ -255,28 +279,85 @@ TEST_F(ZoneLoginTest, ShutdownDisconnectsAndSavesEveryZoneInTableOrder) {
   EXPECT_EQ(core_.zones().ZoneCount(), 0);
 }
 
-// A zone whose databases did not load is not saved either.
-TEST_F(ZoneLoginTest, ShutdownNamesTheZonesItCouldNotSave) {
-  std::filesystem::create_directory(folder_.File("User.1.tmp"));
-  std::filesystem::create_directory(folder_.File("Squad.2.tmp"));
-  std::filesystem::create_directory(folder_.File("User.4"));
-  for (int n = 1; n <= 4; ++n) {
+// A zone that leaves while its save fails (here: a full disk) keeps what
+// was not written until the zone comes back.
+TEST_F(ZoneLoginTest, ZoneLeavingDuringFailedSaveGetsItsDatabasesBack) {
+  LoginZone(1, "Main");
+  LoginPlayer(1, "Ann", 1);
+  const std::string wins = Int16ToBytes(50) + std::string(12, '\0');
+  Zone(1).databases.scores.PutScoreRecord(1, wins);
+  core_.set_file_hooks(
+      {.before_rename = [](const std::string&) { return ENOSPC; }});
+  Receive(ZoneAddress(1), Hex("00 07"));
+  EXPECT_EQ(core_.pending().FileNames(),
+            (std::vector<std::string>{"Score.1", "User.1"}));
+  EXPECT_EQ(*core_.pending().Bytes("Score.1"), wins);
+
+  core_.set_file_hooks({});
+  TakeLines();
+  LoginZone(2, "Main");
+  EXPECT_EQ(TakeLines(),
+            (std::vector<std::string>{
+                "Connection request from 127.0.0.1:5000",
+                "Main(ServerID:1 GroupID:1 ScoreID:1) Valid biller password. "
+                "Zone logged in",
+                "Main(ServerID:1 GroupID:1 ScoreID:1) Score.1 is taken from "
+                "the copy kept since its save failed, not from the file",
+                "Main(ServerID:1 GroupID:1 ScoreID:1) User.1 is taken from the "
+                "copy kept since its save failed, not from the file",
+                "Main Loaded: 1 User Database records 0 Squad Database records "
+                "1 Score Database records"}));
+  EXPECT_TRUE(core_.pending().empty());
+  EXPECT_EQ(Zone(1).databases.scores.GetScoreRecord(1), wins);
+  Receive(ZoneAddress(2), Hex("00 07"));
+  EXPECT_EQ(ReadFile(folder_.File("Score.1")), wins);
+}
+
+// Two zones share the identifiers; both leave while the disk is full. The
+// later copy replaces the earlier, and the tick writes it once it can.
+TEST_F(ZoneLoginTest, TickWritesTheLatestPendingCopy) {
+  LoginZone(1, "One");
+  LoginZone(2, "Two");
+  Zone(1).databases.scores.AddScoreRecord();
+  Zone(2).databases.scores.AddScoreRecord();
+  Zone(2).databases.scores.AddScoreRecord();
+  core_.set_file_hooks(
+      {.before_rename = [](const std::string&) { return ENOSPC; }});
+  Receive(ZoneAddress(1), Hex("00 07"));
+  Receive(ZoneAddress(2), Hex("00 07"));
+  core_.OnSaveTick();
+  EXPECT_EQ(core_.pending().FileNames(), std::vector<std::string>{"Score.1"});
+  core_.set_file_hooks({});
+  TakeLines();
+  core_.OnSaveTick();
+  EXPECT_EQ(TakeLines(),
+            std::vector<std::string>{"Two Written: 0 User Database records 0 "
+                                     "Squad Database records 2 Score Database "
+                                     "records"});
+  EXPECT_EQ(ReadFile(folder_.File("Score.1")), std::string(28, '\0'));
+  EXPECT_TRUE(core_.pending().empty());
+}
+
+// What is still unwritten at shutdown is named, and the shutdown fails:
+// databases of a zone that left earlier and of a zone removed now.
+TEST_F(ZoneLoginTest, ShutdownNamesTheDatabasesLeftUnwritten) {
+  core_.set_file_hooks({.before_rename = [&](const std::string& temp) {
+    return temp.ends_with(".1.tmp") || temp.ends_with("Squad.2.tmp") ? ENOSPC
+                                                                     : 0;
+  }});
+  for (int n = 1; n <= 3; ++n) {
     ZoneLoginFields fields;
     fields.name = "Z" + std::to_string(n);
     fields.server_id = fields.group_id = fields.score_id = n;
     LoginZone(n, fields);
   }
-  // Only changed databases are written: Z1 gains a player, Z2 a squad.
   LoginPlayer(1, "Ann", 1);
   Zone(2).databases.squads.AppendSquad("Reds", "", 0);
+  Receive(ZoneAddress(1), Hex("00 07"));
   TakeLines();
   EXPECT_FALSE(core_.Shutdown());
-  const std::vector<std::string> lines = TakeLines();
-  ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines.back(),
-            "Databases not saved at shutdown: Z1(ServerID:1 GroupID:1 "
-            "ScoreID:1), Z2(ServerID:2 GroupID:2 ScoreID:2), Z4(ServerID:4 "
-            "GroupID:4 ScoreID:4)");
+  EXPECT_EQ(TakeLines().back(),
+            "Databases not saved at shutdown: Score.1, User.1, Squad.2");
   EXPECT_EQ(core_.zones().ZoneCount(), 0);
   EXPECT_EQ(TakeSent(ZoneAddress(3)), std::vector<std::string>{Hex("00 07")});
 }
