@@ -1,6 +1,7 @@
 // The Asio glue: socket readiness, timers and signals on one io_context.
 // Datagrams are taken in batches with recvmmsg and what a batch produces
-// leaves with sendmmsg, in the order it was produced.
+// leaves with sendmmsg, in the order it was produced. Queued greetings leave
+// in slices between batches.
 #include "net/udp_endpoint.h"
 
 #include <netinet/in.h>
@@ -34,6 +35,13 @@ constexpr auto kTurn = std::chrono::milliseconds(2);
 constexpr auto kLinger = std::chrono::microseconds(1000);
 // The kernel takes at most this many datagrams per sendmmsg (UIO_MAXIOV).
 constexpr std::size_t kMaxSendBatch = 1024;
+// A long greeting queue leaves in slices of about this long, each sent before
+// the next starts, and the datagrams that arrived meanwhile are handled
+// between two slices: a zone never waits much longer than two slices.
+constexpr auto kGreetingSlice = std::chrono::microseconds(1500);
+// Greetings handed to the core per call; the slice's time is looked at
+// between calls.
+constexpr std::size_t kGreetingsPerCall = 128;
 constexpr auto kTick = std::chrono::seconds(kTickSeconds);
 
 Address FromSockaddr(const sockaddr_in& from) {
@@ -90,6 +98,8 @@ struct UdpEndpoint::Loop {
   // later; it waits on when it fires early.
   bool greeting_waiting = false;
   std::chrono::steady_clock::time_point greeting_deadline;
+  // True while due greetings are being sent slice by slice.
+  bool releasing_greetings = false;
   bool repaint_waiting = false;
 
   Loop() {
@@ -280,8 +290,24 @@ struct UdpEndpoint::Loop {
         WaitForGreetingDeadline();
         return;
       }
-      RunEvent([&] { Guarded([&] { core->OnGreetingTimer(); }); });
+      RunEvent([&] { Guarded([&] { core->StartGreetingRelease(); }); });
+      if (!releasing_greetings) ReleaseGreetings();
     });
+  }
+
+  // Sends one slice of the due greetings, then lets the other events that
+  // are ready run before the next slice.
+  void ReleaseGreetings() {
+    const auto slice_end = std::chrono::steady_clock::now() + kGreetingSlice;
+    bool more = false;
+    do {
+      more = false;
+      RunEvent([&] {
+        Guarded([&] { more = core->SendDueGreetings(kGreetingsPerCall); });
+      });
+    } while (more && std::chrono::steady_clock::now() < slice_end);
+    releasing_greetings = more;
+    if (more) asio::post(io, [this] { ReleaseGreetings(); });
   }
 
   void WaitForStop() {

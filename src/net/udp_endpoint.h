@@ -29,7 +29,8 @@ class UdpEndpoint : public Transport, public Scheduler {
 
   // Runs until SIGINT, SIGTERM or SIGHUP: each datagram of 1 to 520 bytes
   // goes to core.OnDatagram, the tick to core.OnSaveTick every 30 seconds
-  // from now, the greeting timer to core.OnGreetingTimer. On a signal
+  // from now, the greeting timer to core.StartGreetingRelease and then to
+  // core.SendDueGreetings slice by slice between datagrams. On a signal
   // returns with the socket still open, so that the caller's shutdown can
   // still send. SIGWINCH calls `on_resize`.
   void Run(ServerCore& core, std::function<void()> on_resize);

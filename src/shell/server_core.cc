@@ -2,6 +2,7 @@
 #include "shell/server_core.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "base/failure.h"
 #include "net/interpreter.h"
@@ -57,25 +58,46 @@ void ServerCore::OnDatagram(const Address& sender, std::string_view datagram) {
   InterpretPacket(*this, sender, datagram);
 }
 
-void ServerCore::QueueGreeting(std::int32_t zone_id, std::int32_t player_id,
-                               std::string text) {
+std::uint64_t ServerCore::QueueGreeting(std::int32_t zone_id,
+                                        std::int32_t player_id,
+                                        std::string_view text) {
   const ZoneEntry& zone = zones_.Zone(zone_id);
   const std::int64_t now = clock_.SteadyMilliseconds();
-  if (delayed_responses_.empty()) oldest_greeting_ms_ = now;
-  delayed_responses_.push_back({.zone_id = zone_id,
-                                .zone_serial = zone.serial,
-                                .player_id = player_id,
-                                .text = std::move(text)});
+  // Greetings already due leave with the release under way; the waits of
+  // the next one count from its own oldest login.
+  if (greetings_.waiting() == 0) oldest_greeting_ms_ = now;
+  const std::uint64_t ticket =
+      greetings_.Push(zone_id, zone.serial, player_id, text);
   const std::int64_t latest =
       oldest_greeting_ms_ + std::int64_t{kGreetingMaxWaitSeconds} * 1000;
   scheduler_.ArmGreetingTimer(std::clamp<std::int64_t>(
       latest - now, 0, std::int64_t{kTickSeconds} * 1000));
+  return ticket;
+}
+
+std::vector<QueuedGreeting> ServerCore::delayed_responses() const {
+  std::vector<QueuedGreeting> copies;
+  for (const GreetingQueue::Entry& entry : greetings_.Entries()) {
+    copies.push_back({.zone_id = entry.zone_id,
+                      .zone_serial = entry.zone_serial,
+                      .player_id = entry.player_id,
+                      .text = *entry.text});
+  }
+  return copies;
 }
 
 void ServerCore::OnGreetingTimer() {
-  std::vector<QueuedGreeting> due;
-  due.swap(delayed_responses_);
-  for (const QueuedGreeting& greeting : due) {
+  StartGreetingRelease();
+  while (SendDueGreetings(SIZE_MAX)) {
+  }
+}
+
+void ServerCore::StartGreetingRelease() { greetings_.StartRelease(); }
+
+bool ServerCore::SendDueGreetings(std::size_t limit) {
+  GreetingQueue::Entry greeting;
+  for (std::size_t sent = 0; sent < limit; ++sent) {
+    if (!greetings_.TakeDue(greeting)) return false;
     // A zone that left (or was replaced at its position) gets nothing.
     const bool same_zone =
         greeting.zone_id >= 1 && greeting.zone_id <= zones_.ZoneCount() &&
@@ -83,9 +105,10 @@ void ServerCore::OnGreetingTimer() {
     if (!same_zone) continue;
     RunStep(terminal_, [&] {
       SendPlayerMessage(*this, greeting.zone_id, greeting.player_id,
-                        greeting.text);
+                        *greeting.text);
     });
   }
+  return greetings_.due() > 0;
 }
 
 void ServerCore::OnSaveTick() {

@@ -20,11 +20,12 @@
 #include <vector>
 
 #include "base/address.h"
-#include "net/transport.h"
 #include "base/clock.h"
 #include "base/file_io.h"
 #include "base/settings.h"
 #include "base/terminal.h"
+#include "net/transport.h"
+#include "shell/greeting_queue.h"
 #include "zones/zone_table.h"
 
 namespace tallyhall {
@@ -47,8 +48,9 @@ class Scheduler {
   virtual void ArmGreetingTimer(std::int64_t delay_ms) = 0;
 };
 
-// One queued greeting. The zone is remembered by position and by serial, so
-// a greeting for a zone that left is dropped, never sent to its successor.
+// A copy of one queued greeting. The zone is remembered by position and by
+// serial, so a greeting for a zone that left is dropped, never sent to its
+// successor.
 struct QueuedGreeting {
   std::int32_t zone_id = 0;
   std::uint64_t zone_serial = 0;
@@ -79,7 +81,15 @@ class ServerCore {
   // One datagram of at least one byte from `sender`.
   void OnDatagram(const Address& sender, std::string_view datagram);
   // The greeting timer fired: every queued greeting leaves, oldest first.
+  // Short for StartGreetingRelease, then SendDueGreetings until none is due.
   void OnGreetingTimer();
+  // The greeting timer fired: every greeting queued so far becomes due.
+  // Greetings queued after this wait for the next expiry.
+  void StartGreetingRelease();
+  // Sends at most `limit` due greetings, oldest first; returns true while
+  // due greetings remain, so that the loop can answer datagrams between
+  // slices of a long queue.
+  bool SendDueGreetings(std::size_t limit);
   // The save tick: saves every zone when the save period has passed or the
   // day has just begun; otherwise saves again the zones whose last save
   // failed.
@@ -91,9 +101,13 @@ class ServerCore {
 
   // Queues a greeting for a player of zone `zone_id` and arms the greeting
   // timer: the queue leaves kTickSeconds after the last queued greeting or
-  // kGreetingMaxWaitSeconds after the oldest, whichever comes first.
-  void QueueGreeting(std::int32_t zone_id, std::int32_t player_id,
-                     std::string text);
+  // kGreetingMaxWaitSeconds after the oldest waiting one, whichever comes
+  // first. Returns the ticket that CancelGreeting takes.
+  std::uint64_t QueueGreeting(std::int32_t zone_id, std::int32_t player_id,
+                              std::string_view text);
+  // Drops the queued greeting with `ticket` (a player who left must not
+  // have it sent to whoever takes his PlayerID next); 0 drops nothing.
+  void CancelGreeting(std::uint64_t ticket) { greetings_.Cancel(ticket); }
 
   // The path of a file in the program folder.
   std::string FilePath(std::string_view name) const;
@@ -105,9 +119,9 @@ class ServerCore {
   SettingsFile& settings_file() { return settings_file_; }
   Settings& settings() { return settings_; }
   ZoneTable& zones() { return zones_; }
-  const std::vector<QueuedGreeting>& delayed_responses() const {
-    return delayed_responses_;
-  }
+  // The greetings still queued, oldest first (a copy, for tests).
+  std::vector<QueuedGreeting> delayed_responses() const;
+  const GreetingQueue& greeting_queue() const { return greetings_; }
   int last_save_time() const { return last_save_time_; }
   // Remembers that the event record file `name` is full; true the first
   // time in this run, so that it is reported once.
@@ -135,9 +149,10 @@ class ServerCore {
   SettingsFile settings_file_;
   Settings settings_;
   ZoneTable zones_;
-  std::vector<QueuedGreeting> delayed_responses_;  // DelayedResponses
-  int last_save_time_ = 0;               // LastSaveTime, seconds since midnight
-  std::int64_t oldest_greeting_ms_ = 0;  // steady time of the oldest queued
+  GreetingQueue greetings_;  // DelayedResponses
+  int last_save_time_ = 0;   // LastSaveTime, seconds since midnight
+  // Steady time of the oldest greeting that waits for the next expiry.
+  std::int64_t oldest_greeting_ms_ = 0;
   std::uint64_t zone_serials_ = 0;
   std::set<std::string> full_event_files_;
 };

@@ -150,6 +150,11 @@ bool RemoveZone(ServerCore& core, std::int32_t zone_id) {
                                   kDisconnect);
   });
   const bool saved = SaveZoneDatabases(core, zone_id);
+  RunStep(core.terminal(), [&] {
+    for (const ZonePlayer& player : core.zones().Zone(zone_id).Players) {
+      core.CancelGreeting(player.GreetingTicket);
+    }
+  });
   core.zones().Remove(zone_id);
   return saved;
 }
