@@ -35,13 +35,14 @@ constexpr auto kTurn = std::chrono::milliseconds(2);
 constexpr auto kLinger = std::chrono::microseconds(1000);
 // The kernel takes at most this many datagrams per sendmmsg (UIO_MAXIOV).
 constexpr std::size_t kMaxSendBatch = 1024;
-// A long greeting queue leaves in slices of about this long, each sent before
-// the next starts, and the datagrams that arrived meanwhile are handled
-// between two slices: a zone never waits much longer than two slices.
-constexpr auto kGreetingSlice = std::chrono::microseconds(1500);
-// Greetings handed to the core per call; the slice's time is looked at
-// between calls.
-constexpr std::size_t kGreetingsPerCall = 128;
+// A long greeting queue or a long command is worked on in slices of about
+// this long, what a slice sends leaving before the next starts, and the
+// datagrams that arrived meanwhile are handled between two slices: a zone
+// never waits much longer than two slices.
+constexpr auto kWorkSlice = std::chrono::microseconds(1500);
+// Greetings or records handed to the core per call; the slice's time is
+// looked at between calls.
+constexpr std::size_t kUnitsPerCall = 128;
 constexpr auto kTick = std::chrono::seconds(kTickSeconds);
 
 Address FromSockaddr(const sockaddr_in& from) {
@@ -98,8 +99,8 @@ struct UdpEndpoint::Loop {
   // later; it waits on when it fires early.
   bool greeting_waiting = false;
   std::chrono::steady_clock::time_point greeting_deadline;
-  // True while due greetings are being sent slice by slice.
-  bool releasing_greetings = false;
+  // True while the core's pending work is done slice by slice.
+  bool working = false;
   bool repaint_waiting = false;
 
   Loop() {
@@ -291,23 +292,23 @@ struct UdpEndpoint::Loop {
         return;
       }
       RunEvent([&] { Guarded([&] { core->StartGreetingRelease(); }); });
-      if (!releasing_greetings) ReleaseGreetings();
+      if (!working) DoPendingWork();
     });
   }
 
-  // Sends one slice of the due greetings, then lets the other events that
-  // are ready run before the next slice.
-  void ReleaseGreetings() {
-    const auto slice_end = std::chrono::steady_clock::now() + kGreetingSlice;
+  // Does one slice of the core's pending work (due greetings, long
+  // commands), then lets the other events that are ready run before the
+  // next slice.
+  void DoPendingWork() {
+    const auto slice_end = std::chrono::steady_clock::now() + kWorkSlice;
     bool more = false;
     do {
       more = false;
-      RunEvent([&] {
-        Guarded([&] { more = core->SendDueGreetings(kGreetingsPerCall); });
-      });
+      RunEvent(
+          [&] { Guarded([&] { more = core->DoPendingWork(kUnitsPerCall); }); });
     } while (more && std::chrono::steady_clock::now() < slice_end);
-    releasing_greetings = more;
-    if (more) asio::post(io, [this] { ReleaseGreetings(); });
+    working = more;
+    if (more) asio::post(io, [this] { DoPendingWork(); });
   }
 
   void WaitForStop() {
@@ -369,6 +370,13 @@ void UdpEndpoint::SendDatagram(const Address& to, std::string_view bytes) {
   loop_->Queue(to, bytes);
   // Outside the loop's events (the shutdown) a datagram leaves at once.
   if (!loop_->queueing) loop_->SendQueued();
+}
+
+void UdpEndpoint::WantPendingWork() {
+  Loop& loop = *loop_;
+  if (loop.working) return;
+  loop.working = true;
+  asio::post(loop.io, [&loop] { loop.DoPendingWork(); });
 }
 
 void UdpEndpoint::ArmGreetingTimer(std::int64_t delay_ms) {

@@ -37,7 +37,7 @@ void RemoveStaleEntry(ServerCore& core, ZoneEntry& zone,
   while (const std::int32_t index = FindPlayerByID(zone, player_id)) {
     const std::string old_name = zone.Player(index).PlayerName;
     // His greeting would reach the newcomer.
-    core.CancelGreeting(zone.Player(index).GreetingTicket);
+    core.ForgetPlayer(zone, zone.Player(index));
     RemovePlayer(zone, index);
     WriteZoneLine(core, zone, "Stale player entry replaced: " + old_name);
   }

@@ -120,7 +120,7 @@ void HandlePlayerLogoff(ServerCore& core, std::int32_t zone_id,
   }
 
   // A greeting still queued would reach the next player with his PlayerID.
-  core.CancelGreeting(player.GreetingTicket);
+  core.ForgetPlayer(zone, player);
   RemovePlayer(zone, index);
 }
 

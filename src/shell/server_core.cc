@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "base/failure.h"
+#include "commands/command_context.h"
 #include "net/interpreter.h"
 #include "net/messages.h"
 #include "zones/zone_login.h"
@@ -109,6 +110,53 @@ bool ServerCore::SendDueGreetings(std::size_t limit) {
     });
   }
   return greetings_.due() > 0;
+}
+
+bool ServerCore::DoPendingWork(std::size_t units) {
+  if (SendDueGreetings(units)) return true;
+  if (long_commands_.empty()) return false;
+  PendingCommand& command = long_commands_.front();
+  bool ready = false;
+  const bool ran =
+      RunStep(terminal_, [&] { ready = command.work->Step(units); });
+  if (ran && !ready) return true;
+  // Ready, or failed (the caller then gets nothing).
+  std::int32_t zone_id = 0;
+  for (std::int32_t id = 1; id <= zones_.ZoneCount(); ++id) {
+    if (zones_.Zone(id).serial == command.zone_serial) zone_id = id;
+  }
+  if (ready && zone_id != 0) {
+    ZoneEntry& zone = zones_.Zone(zone_id);
+    const std::int32_t index = FindPlayerByID(zone, command.player_id);
+    if (index != 0) {
+      CommandContext ctx{.core = *this,
+                         .zone_id = zone_id,
+                         .zone = zone,
+                         .player = zone.Player(index),
+                         .player_id = command.player_id,
+                         .text = command.text};
+      RunStep(terminal_, [&] { command.work->Answer(ctx); });
+    }
+  }
+  long_commands_.pop_front();
+  return !long_commands_.empty();
+}
+
+void ServerCore::QueueLongCommand(const CommandContext& ctx,
+                                  std::unique_ptr<LongCommand> work) {
+  long_commands_.push_back({.zone_serial = ctx.zone.serial,
+                            .player_id = ctx.player_id,
+                            .text = std::string(ctx.text),
+                            .work = std::move(work)});
+  scheduler_.WantPendingWork();
+}
+
+void ServerCore::ForgetPlayer(const ZoneEntry& zone, const ZonePlayer& player) {
+  greetings_.Cancel(player.GreetingTicket);
+  std::erase_if(long_commands_, [&](const PendingCommand& command) {
+    return command.zone_serial == zone.serial &&
+           command.player_id == player.PlayerID;
+  });
 }
 
 void ServerCore::OnSaveTick() {

@@ -13,6 +13,8 @@
 #define TALLYHALL_SHELL_SERVER_CORE_H_
 
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <set>
 #include <string>
 #include <string_view>
@@ -46,6 +48,23 @@ class Scheduler {
   // Arms the greeting timer to fire `delay_ms` milliseconds from now (0:
   // as soon as the loop can), cancelling a pending expiry.
   virtual void ArmGreetingTimer(std::int64_t delay_ms) = 0;
+  // Work waits for the loop's spare turns (ServerCore::DoPendingWork).
+  virtual void WantPendingWork() {}
+};
+
+struct CommandContext;
+
+// A command whose answer takes longer than a datagram may hold the loop:
+// its work is done in steps between datagrams, over what it copied when the
+// command arrived, and its answer is sent when the work is complete.
+class LongCommand {
+ public:
+  virtual ~LongCommand() = default;
+  // Does about `units` records' worth of work; true once the answer is
+  // ready.
+  virtual bool Step(std::size_t units) = 0;
+  // Sends the answer to the caller, who is still present.
+  virtual void Answer(CommandContext& ctx) = 0;
 };
 
 // A copy of one queued greeting. The zone is remembered by position and by
@@ -90,6 +109,19 @@ class ServerCore {
   // due greetings remain, so that the loop can answer datagrams between
   // slices of a long queue.
   bool SendDueGreetings(std::size_t limit);
+  // The loop's spare turns: sends due greetings, then works on the oldest
+  // long command and answers it when it is complete, about `units` at a
+  // time; returns true while work remains.
+  bool DoPendingWork(std::size_t units);
+  // Queues `work` for the caller of `ctx`; it is answered after every long
+  // command queued before it.
+  void QueueLongCommand(const CommandContext& ctx,
+                        std::unique_ptr<LongCommand> work);
+  bool long_commands_pending() const { return !long_commands_.empty(); }
+  // The player leaves `zone`: his queued greeting is dropped (it would
+  // reach whoever takes his PlayerID next) and so are the answers of his
+  // long commands.
+  void ForgetPlayer(const ZoneEntry& zone, const ZonePlayer& player);
   // The save tick: saves every zone when the save period has passed or the
   // day has just begun; otherwise saves again the zones whose last save
   // failed.
@@ -105,9 +137,6 @@ class ServerCore {
   // first. Returns the ticket that CancelGreeting takes.
   std::uint64_t QueueGreeting(std::int32_t zone_id, std::int32_t player_id,
                               std::string_view text);
-  // Drops the queued greeting with `ticket` (a player who left must not
-  // have it sent to whoever takes his PlayerID next); 0 drops nothing.
-  void CancelGreeting(std::uint64_t ticket) { greetings_.Cancel(ticket); }
 
   // The path of a file in the program folder.
   std::string FilePath(std::string_view name) const;
@@ -155,6 +184,14 @@ class ServerCore {
   std::int64_t oldest_greeting_ms_ = 0;
   std::uint64_t zone_serials_ = 0;
   std::set<std::string> full_event_files_;
+  // Long commands in the order they arrived; the first one is worked on.
+  struct PendingCommand {
+    std::uint64_t zone_serial = 0;
+    std::int32_t player_id = 0;
+    std::string text;
+    std::unique_ptr<LongCommand> work;
+  };
+  std::deque<PendingCommand> long_commands_;
 };
 
 }  // namespace tallyhall

@@ -151,8 +151,9 @@ bool RemoveZone(ServerCore& core, std::int32_t zone_id) {
   });
   const bool saved = SaveZoneDatabases(core, zone_id);
   RunStep(core.terminal(), [&] {
-    for (const ZonePlayer& player : core.zones().Zone(zone_id).Players) {
-      core.CancelGreeting(player.GreetingTicket);
+    const ZoneEntry& zone = core.zones().Zone(zone_id);
+    for (const ZonePlayer& player : zone.Players) {
+      core.ForgetPlayer(zone, player);
     }
   });
   core.zones().Remove(zone_id);
