@@ -4,6 +4,7 @@
 #include "commands/player_info_commands.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -51,6 +52,37 @@ std::optional<std::string> AliasTextOrReply(CommandContext& ctx,
   }
   return "Aliases of " + DecimalText(mac) + ": " + names;
 }
+
+// The ?aliasx2 replies for the listing `groups` and the argument `args`.
+void ReplyAliasGroups(CommandContext& ctx, const std::string& groups,
+                      std::string_view args) {
+  if (groups.empty()) {
+    ctx.Reply("There are no players that have used more than 1 alias.");
+    return;
+  }
+  const std::int32_t page = PageNumber(ctx, args);
+  ReplyTextPage(ctx, "Players with more than 1 alias: " + groups, page);
+  ReplyPageFooter(ctx, page);
+}
+
+// Work units a listing may take while its command is handled; a larger
+// database is listed between datagrams.
+constexpr std::size_t kAliasUnitsAtOnce = 20000;
+
+// ?aliasx2 over the records as they were when the command arrived.
+class AliasGroupsAnswer : public LongCommand {
+ public:
+  AliasGroupsAnswer(const UserDatabase& users, std::string_view args)
+      : groups_(users.StartAliasGroups()), args_(args) {}
+  bool Step(std::size_t units) override { return groups_.Step(units); }
+  void Answer(CommandContext& ctx) override {
+    ReplyAliasGroups(ctx, groups_.text(), args_);
+  }
+
+ private:
+  AliasGroups groups_;
+  std::string args_;
+};
 
 }  // namespace
 
@@ -125,14 +157,15 @@ void HandleInfo(CommandContext& ctx, std::string_view args) {
 
 // ?aliasx2 (page)
 void HandleAliasX2(CommandContext& ctx, std::string_view args) {
-  const std::string groups = ctx.zone.databases.users.ListAliasGroups();
-  if (groups.empty()) {
-    ctx.Reply("There are no players that have used more than 1 alias.");
+  auto answer =
+      std::make_unique<AliasGroupsAnswer>(ctx.zone.databases.users, args);
+  // Answers leave in the order the commands came: behind a long command,
+  // even a short one waits.
+  if (!ctx.core.long_commands_pending() && answer->Step(kAliasUnitsAtOnce)) {
+    answer->Answer(ctx);
     return;
   }
-  const std::int32_t page = PageNumber(ctx, args);
-  ReplyTextPage(ctx, "Players with more than 1 alias: " + groups, page);
-  ReplyPageFooter(ctx, page);
+  ctx.core.QueueLongCommand(ctx, std::move(answer));
 }
 
 // ?aliaspage (page) (macid), or ?aliaspage (macid) for page 1

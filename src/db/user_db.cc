@@ -8,11 +8,9 @@
 #include <cstring>
 #include <limits>
 #include <stdexcept>
-#include <unordered_map>
 #include <vector>
 
 #include "db/encoding.h"
-#include "db/suffix_automaton.h"
 
 namespace tallyhall {
 
@@ -163,53 +161,14 @@ std::string UserDatabase::ListNamesByMacID(std::int32_t mac) const {
 }
 
 std::string UserDatabase::ListAliasGroups() const {
-  // UserIDs in ascending order for each MacID and each IP, so that the later
-  // records sharing either with record i are found without a pairwise scan.
-  std::unordered_map<std::uint32_t, std::vector<std::int32_t>> by_mac;
-  std::unordered_map<std::uint32_t, std::vector<std::int32_t>> by_ip;
-  const std::string_view all(bytes());
-  for (std::int32_t id = 1; id <= count_; ++id) {
-    by_mac[Word(all.substr(Offset(id)), kMacOffset)].push_back(id);
-    by_ip[Word(all.substr(Offset(id)), kIpOffset)].push_back(id);
+  AliasGroups groups = StartAliasGroups();
+  while (!groups.Step(std::numeric_limits<std::size_t>::max())) {
   }
-  auto name_of = [&](std::int32_t id) {
-    return TrimAtNul(all.substr(Offset(id), kNameSize));
-  };
+  return groups.text();
+}
 
-  // The text grows only at its end; the automaton grown beside it answers
-  // "does this name occur anywhere in the text so far?" without reading the
-  // text again for every record.
-  std::string text;
-  SuffixAutomaton listed;
-  auto append = [&](std::string_view piece) {
-    text += piece;
-    listed.Append(piece);
-  };
-  std::vector<std::int32_t> later;
-  for (std::int32_t i = 1; i <= count_; ++i) {
-    std::string_view name = name_of(i);
-    // A name already listed, or contained in the text in any other way (in
-    // a longer name, across "<", ">" and ","), is skipped.
-    if (listed.Contains(name)) continue;
-    const auto& macs = by_mac.at(Word(all.substr(Offset(i)), kMacOffset));
-    const auto& ips = by_ip.at(Word(all.substr(Offset(i)), kIpOffset));
-    later.clear();
-    std::set_union(std::upper_bound(macs.begin(), macs.end(), i), macs.end(),
-                   std::upper_bound(ips.begin(), ips.end(), i), ips.end(),
-                   std::back_inserter(later));
-    if (later.empty()) continue;
-    append("<");
-    append(name);
-    append(">");
-    for (std::int32_t j : later) {
-      append("<");
-      append(name_of(j));
-      append(">");
-    }
-    append(",");
-  }
-  if (!text.empty()) text.pop_back();
-  return text;
+AliasGroups UserDatabase::StartAliasGroups() const {
+  return AliasGroups(bytes(), count_, kRecordSize, kIpOffset, kMacOffset);
 }
 
 void UserDatabase::RemoveUser(std::int32_t id) {

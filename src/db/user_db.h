@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/clock.h"
+#include "db/alias_groups.h"
 #include "db/record_index.h"
 #include "db/score_db.h"
 #include "db/tracked_bytes.h"
@@ -85,6 +86,9 @@ class UserDatabase {
   // far (case-sensitive, "<", ">" and "," included; an empty name always
   // occurs). Time grows linearly with the records and the text.
   std::string ListAliasGroups() const;
+  // The same listing over a copy of the records as they are now, to be
+  // worked out in steps.
+  AliasGroups StartAliasGroups() const;
 
   // Removes record `id`; every later record moves down by one.
   void RemoveUser(std::int32_t id);

@@ -1,6 +1,7 @@
 // The Asio glue: socket readiness, timers and signals on one io_context.
 // Datagrams are taken in batches with recvmmsg and what a batch produces
-// leaves with sendmmsg, in the order it was produced.
+// leaves with sendmmsg, in the order it was produced. Queued greetings leave
+// in slices between batches.
 #include "net/udp_endpoint.h"
 
 #include <netinet/in.h>
@@ -34,6 +35,14 @@ constexpr auto kTurn = std::chrono::milliseconds(2);
 constexpr auto kLinger = std::chrono::microseconds(1000);
 // The kernel takes at most this many datagrams per sendmmsg (UIO_MAXIOV).
 constexpr std::size_t kMaxSendBatch = 1024;
+// A long greeting queue or a long command is worked on in slices of about
+// this long, what a slice sends leaving before the next starts, and the
+// datagrams that arrived meanwhile are handled between two slices: a zone
+// never waits much longer than two slices.
+constexpr auto kWorkSlice = std::chrono::microseconds(1500);
+// Greetings or records handed to the core per call; the slice's time is
+// looked at between calls.
+constexpr std::size_t kUnitsPerCall = 128;
 constexpr auto kTick = std::chrono::seconds(kTickSeconds);
 
 Address FromSockaddr(const sockaddr_in& from) {
@@ -93,6 +102,8 @@ struct UdpEndpoint::Loop {
   // later; it waits on when it fires early.
   bool greeting_waiting = false;
   std::chrono::steady_clock::time_point greeting_deadline;
+  // True while the core's pending work is done slice by slice.
+  bool working = false;
   bool repaint_waiting = false;
 
   Loop() {
@@ -284,7 +295,8 @@ struct UdpEndpoint::Loop {
         WaitForGreetingDeadline();
         return;
       }
-      RunEvent([&] { Guarded([&] { core->OnGreetingTimer(); }); });
+      RunEvent([&] { Guarded([&] { core->StartGreetingRelease(); }); });
+      if (!working) DoPendingWork();
     });
   }
 
@@ -295,6 +307,19 @@ struct UdpEndpoint::Loop {
       Guarded(watchdog_kick);
       ArmWatchdog();
     });
+  // Does one slice of the core's pending work (due greetings, long
+  // commands), then lets the other events that are ready run before the
+  // next slice.
+  void DoPendingWork() {
+    const auto slice_end = std::chrono::steady_clock::now() + kWorkSlice;
+    bool more = false;
+    do {
+      more = false;
+      RunEvent(
+          [&] { Guarded([&] { more = core->DoPendingWork(kUnitsPerCall); }); });
+    } while (more && std::chrono::steady_clock::now() < slice_end);
+    working = more;
+    if (more) asio::post(io, [this] { DoPendingWork(); });
   }
 
   void WaitForStop() {
@@ -366,6 +391,13 @@ void UdpEndpoint::SendDatagram(const Address& to, std::string_view bytes) {
 }
 
 void UdpEndpoint::Flush() { loop_->SendQueued(); }
+
+void UdpEndpoint::WantPendingWork() {
+  Loop& loop = *loop_;
+  if (loop.working) return;
+  loop.working = true;
+  asio::post(loop.io, [&loop] { loop.DoPendingWork(); });
+}
 
 void UdpEndpoint::ArmGreetingTimer(std::int64_t delay_ms) {
   Loop& loop = *loop_;

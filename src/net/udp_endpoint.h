@@ -30,7 +30,9 @@ class UdpEndpoint : public Transport, public Scheduler {
 
   // Runs until SIGINT, SIGTERM or SIGHUP: each datagram of 1 to 520 bytes
   // goes to core.OnDatagram, the tick to core.OnSaveTick every 30 seconds
-  // from now, the greeting timer to core.OnGreetingTimer. On a signal
+  // from now, the greeting timer to core.StartGreetingRelease and then to
+  // core.DoPendingWork slice by slice between datagrams, as is a long
+  // command's work. On a signal
   // returns with the socket still open, so that the caller's shutdown can
   // still send. SIGWINCH calls `on_resize`.
   void Run(ServerCore& core, std::function<void()> on_resize);
@@ -45,6 +47,7 @@ class UdpEndpoint : public Transport, public Scheduler {
   void SendDatagram(const Address& to, std::string_view bytes) override;
   void Flush() override;
   void ArmGreetingTimer(std::int64_t delay_ms) override;
+  void WantPendingWork() override;
 
  private:
   struct Loop;

@@ -35,6 +35,8 @@ void RemoveStaleEntry(ServerCore& core, ZoneEntry& zone,
                       std::int32_t player_id) {
   while (const std::int32_t index = FindPlayerByID(zone, player_id)) {
     const std::string old_name = zone.Player(index).PlayerName;
+    // His greeting would reach the newcomer.
+    core.ForgetPlayer(zone, zone.Player(index));
     RemovePlayer(zone, index);
     WriteZoneLine(core, zone, "Stale player entry replaced: " + old_name);
   }
@@ -156,7 +158,8 @@ void AddPlayer(ServerCore& core, std::int32_t zone_id, std::string_view name,
     std::string greeting = GreetingText(core.settings().greeting);
     // An empty greeting leaves the greeting timer alone.
     if (!greeting.empty()) {
-      core.QueueGreeting(zone_id, pid, std::move(greeting));
+      zone.Players.back().GreetingTicket =
+          core.QueueGreeting(zone_id, pid, greeting);
     }
   });
 }

@@ -94,6 +94,8 @@ void HandlePlayerLogoff(ServerCore& core, std::int32_t zone_id,
     });
   }
 
+  // A greeting still queued would reach the next player with his PlayerID.
+  core.ForgetPlayer(zone, player);
   RemovePlayer(zone, index);
 }
 

@@ -2,8 +2,10 @@
 #include "shell/server_core.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "base/failure.h"
+#include "commands/command_context.h"
 #include "net/interpreter.h"
 #include "net/messages.h"
 #include "zones/zone_login.h"
@@ -59,25 +61,46 @@ void ServerCore::OnDatagram(const Address& sender, std::string_view datagram) {
   InterpretPacket(*this, sender, datagram);
 }
 
-void ServerCore::QueueGreeting(std::int32_t zone_id, std::int32_t player_id,
-                               std::string text) {
+std::uint64_t ServerCore::QueueGreeting(std::int32_t zone_id,
+                                        std::int32_t player_id,
+                                        std::string_view text) {
   const ZoneEntry& zone = zones_.Zone(zone_id);
   const std::int64_t now = clock_.SteadyMilliseconds();
-  if (delayed_responses_.empty()) oldest_greeting_ms_ = now;
-  delayed_responses_.push_back({.zone_id = zone_id,
-                                .zone_serial = zone.serial,
-                                .player_id = player_id,
-                                .text = std::move(text)});
+  // Greetings already due leave with the release under way; the waits of
+  // the next one count from its own oldest login.
+  if (greetings_.waiting() == 0) oldest_greeting_ms_ = now;
+  const std::uint64_t ticket =
+      greetings_.Push(zone_id, zone.serial, player_id, text);
   const std::int64_t latest =
       oldest_greeting_ms_ + std::int64_t{kGreetingMaxWaitSeconds} * 1000;
   scheduler_.ArmGreetingTimer(std::clamp<std::int64_t>(
       latest - now, 0, std::int64_t{kTickSeconds} * 1000));
+  return ticket;
+}
+
+std::vector<QueuedGreeting> ServerCore::delayed_responses() const {
+  std::vector<QueuedGreeting> copies;
+  for (const GreetingQueue::Entry& entry : greetings_.Entries()) {
+    copies.push_back({.zone_id = entry.zone_id,
+                      .zone_serial = entry.zone_serial,
+                      .player_id = entry.player_id,
+                      .text = *entry.text});
+  }
+  return copies;
 }
 
 void ServerCore::OnGreetingTimer() {
-  std::vector<QueuedGreeting> due;
-  due.swap(delayed_responses_);
-  for (const QueuedGreeting& greeting : due) {
+  StartGreetingRelease();
+  while (SendDueGreetings(SIZE_MAX)) {
+  }
+}
+
+void ServerCore::StartGreetingRelease() { greetings_.StartRelease(); }
+
+bool ServerCore::SendDueGreetings(std::size_t limit) {
+  GreetingQueue::Entry greeting;
+  for (std::size_t sent = 0; sent < limit; ++sent) {
+    if (!greetings_.TakeDue(greeting)) return false;
     // A zone that left (or was replaced at its position) gets nothing.
     const bool same_zone =
         greeting.zone_id >= 1 && greeting.zone_id <= zones_.ZoneCount() &&
@@ -85,9 +108,57 @@ void ServerCore::OnGreetingTimer() {
     if (!same_zone) continue;
     RunStep(terminal_, [&] {
       SendPlayerMessage(*this, greeting.zone_id, greeting.player_id,
-                        greeting.text);
+                        *greeting.text);
     });
   }
+  return greetings_.due() > 0;
+}
+
+bool ServerCore::DoPendingWork(std::size_t units) {
+  if (SendDueGreetings(units)) return true;
+  if (long_commands_.empty()) return false;
+  PendingCommand& command = long_commands_.front();
+  bool ready = false;
+  const bool ran =
+      RunStep(terminal_, [&] { ready = command.work->Step(units); });
+  if (ran && !ready) return true;
+  // Ready, or failed (the caller then gets nothing).
+  std::int32_t zone_id = 0;
+  for (std::int32_t id = 1; id <= zones_.ZoneCount(); ++id) {
+    if (zones_.Zone(id).serial == command.zone_serial) zone_id = id;
+  }
+  if (ready && zone_id != 0) {
+    ZoneEntry& zone = zones_.Zone(zone_id);
+    const std::int32_t index = FindPlayerByID(zone, command.player_id);
+    if (index != 0) {
+      CommandContext ctx{.core = *this,
+                         .zone_id = zone_id,
+                         .zone = zone,
+                         .player = zone.Player(index),
+                         .player_id = command.player_id,
+                         .text = command.text};
+      RunStep(terminal_, [&] { command.work->Answer(ctx); });
+    }
+  }
+  long_commands_.pop_front();
+  return !long_commands_.empty();
+}
+
+void ServerCore::QueueLongCommand(const CommandContext& ctx,
+                                  std::unique_ptr<LongCommand> work) {
+  long_commands_.push_back({.zone_serial = ctx.zone.serial,
+                            .player_id = ctx.player_id,
+                            .text = std::string(ctx.text),
+                            .work = std::move(work)});
+  scheduler_.WantPendingWork();
+}
+
+void ServerCore::ForgetPlayer(const ZoneEntry& zone, const ZonePlayer& player) {
+  greetings_.Cancel(player.GreetingTicket);
+  std::erase_if(long_commands_, [&](const PendingCommand& command) {
+    return command.zone_serial == zone.serial &&
+           command.player_id == player.PlayerID;
+  });
 }
 
 void ServerCore::OnSaveTick() {

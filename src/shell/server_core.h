@@ -13,6 +13,8 @@
 #define TALLYHALL_SHELL_SERVER_CORE_H_
 
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <set>
 #include <string>
 #include <string_view>
@@ -27,6 +29,7 @@
 #include "db/pending_databases.h"
 #include "net/stranger_lines.h"
 #include "net/transport.h"
+#include "shell/greeting_queue.h"
 #include "shell/service_notifier.h"
 #include "zones/zone_table.h"
 
@@ -48,10 +51,28 @@ class Scheduler {
   // Arms the greeting timer to fire `delay_ms` milliseconds from now (0:
   // as soon as the loop can), cancelling a pending expiry.
   virtual void ArmGreetingTimer(std::int64_t delay_ms) = 0;
+  // Work waits for the loop's spare turns (ServerCore::DoPendingWork).
+  virtual void WantPendingWork() {}
 };
 
-// One queued greeting. The zone is remembered by position and by serial, so
-// a greeting for a zone that left is dropped, never sent to its successor.
+struct CommandContext;
+
+// A command whose answer takes longer than a datagram may hold the loop:
+// its work is done in steps between datagrams, over what it copied when the
+// command arrived, and its answer is sent when the work is complete.
+class LongCommand {
+ public:
+  virtual ~LongCommand() = default;
+  // Does about `units` records' worth of work; true once the answer is
+  // ready.
+  virtual bool Step(std::size_t units) = 0;
+  // Sends the answer to the caller, who is still present.
+  virtual void Answer(CommandContext& ctx) = 0;
+};
+
+// A copy of one queued greeting. The zone is remembered by position and by
+// serial, so a greeting for a zone that left is dropped, never sent to its
+// successor.
 struct QueuedGreeting {
   std::int32_t zone_id = 0;
   std::uint64_t zone_serial = 0;
@@ -82,7 +103,28 @@ class ServerCore {
   // One datagram of at least one byte from `sender`.
   void OnDatagram(const Address& sender, std::string_view datagram);
   // The greeting timer fired: every queued greeting leaves, oldest first.
+  // Short for StartGreetingRelease, then SendDueGreetings until none is due.
   void OnGreetingTimer();
+  // The greeting timer fired: every greeting queued so far becomes due.
+  // Greetings queued after this wait for the next expiry.
+  void StartGreetingRelease();
+  // Sends at most `limit` due greetings, oldest first; returns true while
+  // due greetings remain, so that the loop can answer datagrams between
+  // slices of a long queue.
+  bool SendDueGreetings(std::size_t limit);
+  // The loop's spare turns: sends due greetings, then works on the oldest
+  // long command and answers it when it is complete, about `units` at a
+  // time; returns true while work remains.
+  bool DoPendingWork(std::size_t units);
+  // Queues `work` for the caller of `ctx`; it is answered after every long
+  // command queued before it.
+  void QueueLongCommand(const CommandContext& ctx,
+                        std::unique_ptr<LongCommand> work);
+  bool long_commands_pending() const { return !long_commands_.empty(); }
+  // The player leaves `zone`: his queued greeting is dropped (it would
+  // reach whoever takes his PlayerID next) and so are the answers of his
+  // long commands.
+  void ForgetPlayer(const ZoneEntry& zone, const ZonePlayer& player);
   // The save tick: first the lines saying how many lines from senders that
   // are not zones were left out since the last tick; then writes the pending
   // databases and saves every zone when the save period has passed or the
@@ -107,9 +149,10 @@ class ServerCore {
 
   // Queues a greeting for a player of zone `zone_id` and arms the greeting
   // timer: the queue leaves kTickSeconds after the last queued greeting or
-  // kGreetingMaxWaitSeconds after the oldest, whichever comes first.
-  void QueueGreeting(std::int32_t zone_id, std::int32_t player_id,
-                     std::string text);
+  // kGreetingMaxWaitSeconds after the oldest waiting one, whichever comes
+  // first. Returns the ticket that CancelGreeting takes.
+  std::uint64_t QueueGreeting(std::int32_t zone_id, std::int32_t player_id,
+                              std::string_view text);
 
   // The path of a file in the program folder.
   std::string FilePath(std::string_view name) const;
@@ -136,9 +179,9 @@ class ServerCore {
     return pending_.empty() ||
            pending_.WriteAll(folder_, terminal_, &file_hooks_);
   }
-  const std::vector<QueuedGreeting>& delayed_responses() const {
-    return delayed_responses_;
-  }
+  // The greetings still queued, oldest first (a copy, for tests).
+  std::vector<QueuedGreeting> delayed_responses() const;
+  const GreetingQueue& greeting_queue() const { return greetings_; }
   int last_save_time() const { return last_save_time_; }
   // Remembers that the event record file `name` is full; true the first
   // time in this run, so that it is reported once.
@@ -173,11 +216,20 @@ class ServerCore {
   ZoneTable zones_;
   StrangerLines stranger_lines_;
   PendingDatabases pending_;
-  std::vector<QueuedGreeting> delayed_responses_;  // DelayedResponses
-  int last_save_time_ = 0;               // LastSaveTime, seconds since midnight
-  std::int64_t oldest_greeting_ms_ = 0;  // steady time of the oldest queued
+  GreetingQueue greetings_;  // DelayedResponses
+  int last_save_time_ = 0;   // LastSaveTime, seconds since midnight
+  // Steady time of the oldest greeting that waits for the next expiry.
+  std::int64_t oldest_greeting_ms_ = 0;
   std::uint64_t zone_serials_ = 0;
   std::set<std::string> full_event_files_;
+  // Long commands in the order they arrived; the first one is worked on.
+  struct PendingCommand {
+    std::uint64_t zone_serial = 0;
+    std::int32_t player_id = 0;
+    std::string text;
+    std::unique_ptr<LongCommand> work;
+  };
+  std::deque<PendingCommand> long_commands_;
 };
 
 }  // namespace tallyhall

@@ -184,11 +184,17 @@ bool RemoveZone(ServerCore& core, std::int32_t zone_id) {
   DatabaseSet unwritten;
   const bool saved = SaveZoneDatabases(core, zone_id, &unwritten);
   RunStep(core.terminal(), [&] {
+    const ZoneEntry& zone = core.zones().Zone(zone_id);
+    for (const ZonePlayer& player : zone.Players) {
+      core.ForgetPlayer(zone, player);
+    }
+  });
+  RunStep(core.terminal(), [&] {
     ZoneEntry& zone = core.zones().Zone(zone_id);
     // What the failed save could not write outlives the zone.
     core.pending().Keep(zone.ServerName, zone.Ids(), zone.databases, unwritten);
-    core.zones().Remove(zone_id);
   });
+  core.zones().Remove(zone_id);
   return saved;
 }
 

@@ -30,6 +30,9 @@ struct ZonePlayer {
   std::int16_t IsSysOp = 0;
   std::int32_t UserID = 0;
   std::string SwapName;
+  // Ticket of his greeting while it is queued (0: none); whoever removes
+  // the player cancels it.
+  std::uint64_t GreetingTicket = 0;
 };
 
 // A connected zone. Owned by the ZoneTable from its accepted login until its

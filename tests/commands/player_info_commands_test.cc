@@ -9,6 +9,7 @@
 
 #include "db/encoding.h"
 #include "support/core_fixture.h"
+#include "zone_client/zone_messages.h"
 
 namespace tallyhall {
 namespace {
@@ -271,6 +272,52 @@ TEST_F(PlayerInfoTest, AliasX2ListsGroupsSkippingNamesTheTextContains) {
     EXPECT_EQ(OpTypes("?aliasx2"), expected) << c.groups;
   }
   EXPECT_EQ(OpTypes("?aliasx2 2"), Lines{"Page 2"});
+}
+
+// "?aliasx2 (page)" replies for the listing `groups`.
+Lines AliasX2Page(const std::string& groups, std::int32_t page) {
+  const std::string text = "Players with more than 1 alias: " + groups;
+  Lines lines;
+  for (std::size_t at = static_cast<std::size_t>(page - 1) * 40 * 70;
+       at < text.size() && lines.size() < 40; at += 70) {
+    lines.push_back(text.substr(at, 70));
+  }
+  lines.push_back("Page " + std::to_string(page));
+  return lines;
+}
+
+// A large database is listed between datagrams, over the records as they
+// were when the command came: changes made meanwhile by another player do
+// not reach the answer, answers leave in the order the commands came, and a
+// caller who leaves first gets nothing, nor does his PlayerID's next holder.
+TEST_F(PlayerInfoTest, AliasX2OnALargeDatabaseAnswersAsAtItsArrival) {
+  Levels(true, true);
+  AddPresentPlayer(1, "Other", 6).IsSysOp = -1;
+  for (int i = 0; i < 12000; ++i) {
+    Add("N" + std::to_string(i % 5000), i / 3, i % 200);
+  }
+  const UserDatabase at_first = Users();
+  EXPECT_TRUE(OpTypes("?aliasx2").empty());
+  EXPECT_TRUE(OpTypes("?aliasx2 2").empty());
+  EXPECT_TRUE(Ask(1, 6, "?aliasx2").empty());
+  EXPECT_TRUE(core_.DoPendingWork(5000));
+  EXPECT_EQ(OpTypes("?username 2:N1x"),
+            Lines{"Player name updated to User Database."});
+  Add("N1y", 1, 1);
+  EXPECT_TRUE(OpTypes("?aliasx2 3").empty());
+  ReceiveReliable(ZoneAddress(1), PlayerLogoffMessage(6, 0));
+  AddPresentPlayer(1, "Next", 6);
+  while (core_.DoPendingWork(5000)) {
+  }
+  const std::string first = at_first.ListAliasGroups();
+  const std::string changed = Users().ListAliasGroups();
+  ASSERT_NE(first, changed);
+  Lines expected = AliasX2Page(first, 1);
+  for (const Lines& more : {AliasX2Page(first, 2), AliasX2Page(changed, 3)}) {
+    expected.insert(expected.end(), more.begin(), more.end());
+  }
+  EXPECT_EQ(RepliesTo(1, 5), expected);
+  EXPECT_TRUE(RepliesTo(1, 6).empty());
 }
 
 }  // namespace

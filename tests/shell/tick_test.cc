@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <iterator>
+#include <numeric>
 
 #include "db/encoding.h"
 #include "support/core_fixture.h"
+#include "zone_client/zone_messages.h"
 
 namespace tallyhall {
 namespace {
@@ -62,6 +64,75 @@ TEST_F(TickTest, GreetingForZoneThatLeftOrWasReplacedIsDropped) {
   EXPECT_EQ(RepliesTo(2, 5), std::vector<std::string>{});
   EXPECT_TRUE(TakeSent(ZoneAddress(3)).empty());
   EXPECT_TRUE(TakeSent(ZoneAddress(1)).empty());
+}
+
+// A PlayerID freed by a logoff, a stale entry or a zone's leaving is given
+// to someone else: the greeting queued for the one who left is dropped, and
+// the queue holds no more than the players present however often they come
+// and go.
+TEST_F(TickTest, GreetingLeavesOnlyForThePlayerItWasQueuedFor) {
+  LoginZone(1, "One");
+  LoginZone(2, "Two");
+  core_.settings().greeting = "for Ann";
+  LoginPlayer(1, "Ann", 7);
+  ReceiveReliable(ZoneAddress(1), PlayerLogoffMessage(7, 0, ""));
+  core_.settings().greeting = "for Bob";
+  LoginPlayer(1, "Bob", 7);
+  core_.settings().greeting = "for Cy";
+  LoginPlayer(1, "Cy", 8);
+  core_.settings().greeting = "for Dan";
+  LoginPlayer(1, "Dan", 8);  // Cy's entry is stale
+  LoginPlayer(2, "Eve", 9);
+  Receive(ZoneAddress(2), Hex("00 07"));  // Two leaves
+  for (int i = 0; i < 1000; ++i) {
+    LoginPlayer(1, "Fay", 100 + i);
+    ReceiveReliable(ZoneAddress(1), PlayerLogoffMessage(100 + i, 0, ""));
+  }
+  EXPECT_EQ(core_.greeting_queue().size(), 2u);
+  EXPECT_LT(core_.greeting_queue().held(), 100u);
+  TakeSent(ZoneAddress(1));
+  TakeSent(ZoneAddress(2));
+  core_.OnGreetingTimer();
+  EXPECT_EQ(RepliesTo(1, 7), std::vector<std::string>{"for Bob"});
+  EXPECT_EQ(RepliesTo(1, 8), std::vector<std::string>{"for Dan"});
+  EXPECT_TRUE(transport_.sent.empty());
+}
+
+// The loop sends a long queue in slices and handles datagrams between them:
+// every greeting leaves once, in order; one queued meanwhile waits for the
+// next expiry, armed from its own login.
+TEST_F(TickTest, LongQueueLeavesInSlicesWithDatagramsBetween) {
+  LoginZone(1);
+  core_.settings().greeting = "hi";
+  for (int id = 1; id <= 250; ++id)
+    LoginPlayer(1, "P" + std::to_string(id), id);
+  clock_.Advance(50);  // the waits of the next queue are not counted from here
+  core_.StartGreetingRelease();
+  std::vector<std::int32_t> order;
+  auto take_greetings = [&] {
+    for (const std::string& sent : TakeSent(ZoneAddress(1))) {
+      auto message = DecodeReliable(sent);
+      ASSERT_TRUE(message && message->message[0] == '\x09');
+      EXPECT_EQ(message->message.substr(5), std::string("hi\0", 3));
+      order.push_back(BytesToInt32(message->message.substr(1, 4)));
+    }
+  };
+  EXPECT_TRUE(core_.SendDueGreetings(100));
+  take_greetings();
+  LoginPlayer(1, "Late", 900);  // answered between slices
+  EXPECT_EQ(Zone(1).PlayerCount(), 251);
+  EXPECT_EQ(scheduler_.last_delay_ms, kTickSeconds * 1000);
+  EXPECT_TRUE(core_.SendDueGreetings(100));
+  take_greetings();
+  EXPECT_FALSE(core_.SendDueGreetings(100));
+  take_greetings();
+  EXPECT_FALSE(core_.SendDueGreetings(100));
+  std::vector<std::int32_t> expected(250);
+  std::iota(expected.begin(), expected.end(), 1);
+  EXPECT_EQ(order, expected);
+  EXPECT_EQ(core_.greeting_queue().size(), 1u);
+  core_.OnGreetingTimer();
+  EXPECT_EQ(RepliesTo(1, 900), std::vector<std::string>{"hi"});
 }
 
 TEST_F(TickTest, SaveTickSavesEveryZoneOnceThePeriodHasPassed) {
