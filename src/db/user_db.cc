@@ -26,13 +26,6 @@ std::size_t Offset(std::int32_t id) {
   return static_cast<std::size_t>(id - 1) * kRecordSize;
 }
 
-// The 4 bytes at `offset` of a record as one number, for hashing.
-std::uint32_t Word(std::string_view record, std::size_t offset) {
-  std::uint32_t word = 0;
-  std::memcpy(&word, record.data() + offset, sizeof word);
-  return word;
-}
-
 // Whether a name field holds anything but NUL behind its first NUL.
 bool HasTail(std::string_view name_field) {
   const std::size_t nul = name_field.find('\0');
