@@ -6,7 +6,10 @@
 set -euo pipefail
 # dpkg-dev brings dpkg-shlibdeps, which `cpack -G DEB` uses for the
 # package's library dependencies.
-packages=(g++ cmake make libasio-dev libgtest-dev libgmock-dev libbenchmark-dev dpkg-dev)
+# libcpp-httplib-dev serves the metrics endpoint (pkg-config finds it);
+# prometheus brings promtool and the server that the metrics tests scrape with.
+packages=(g++ cmake make pkg-config libasio-dev libcpp-httplib-dev libgtest-dev libgmock-dev
+  libbenchmark-dev dpkg-dev prometheus)
 if [[ "${1:-}" == --fuzz ]]; then
   packages+=(clang-16 libclang-rt-16-dev)
 fi

@@ -293,6 +293,7 @@ Status EnsureSettingsAndLoad(SettingsFile& file, Settings& settings) {
       FlagFromText(file.ReadSetting("Login", "AllowNewUsers"));
   settings.ask_new_users =
       FlagFromText(file.ReadSetting("Login", "AskNewUsers"));
+  settings.metrics_address = file.ReadSetting("Misc", "MetricsAddress");
   return Status::Ok();
 }
 

@@ -71,13 +71,16 @@ struct Settings {
   bool allow_new_zones = false;
   bool allow_new_users = false;
   bool ask_new_users = false;
+  // Not in the default text, and never added to the file: empty (the
+  // metrics endpoint off) unless the operator sets it.
+  std::string metrics_address;
 };
 
-// Creates the file when missing, then reads LogTerminal, Greeting, AutoSave
-// (section Misc) and Port, AllowNewZones, AllowNewUsers, AskNewUsers
-// (section Login) into `settings`. A value that does not convert leaves its
-// field unchanged. When the file cannot be created or opened, returns the
-// error of EnsureExists and reads nothing.
+// Creates the file when missing, then reads LogTerminal, Greeting, AutoSave,
+// MetricsAddress (section Misc) and Port, AllowNewZones, AllowNewUsers,
+// AskNewUsers (section Login) into `settings`. A value that does not convert
+// leaves its field unchanged. When the file cannot be created or opened,
+// returns the error of EnsureExists and reads nothing.
 Status EnsureSettingsAndLoad(SettingsFile& file, Settings& settings);
 
 // Conversions of the values read once. Flags: on when the number at the

@@ -60,6 +60,13 @@ class Terminal {
   // of the file. A failure to append is ignored.
   void WriteLogLine(std::string_view text);
 
+  // WriteLogLine for the line of a failed step (base/failure.h); counted.
+  void WriteFailureLine(std::string_view text) {
+    ++failure_lines_;
+    WriteLogLine(text);
+  }
+  std::uint64_t failure_lines() const { return failure_lines_; }
+
   // Flushes the view (ConsoleView::Flush with the clock's steady time);
   // returns its answer, -1 without a view.
   std::int64_t Flush();
@@ -80,6 +87,7 @@ class Terminal {
   ConsoleView* view_;
   std::string log_path_;
   std::deque<std::string> lines_;
+  std::uint64_t failure_lines_ = 0;
   std::size_t largest_capacity_ = 1;
   // The stamp text of the last line and the time it was made from, so that
   // lines of the same second share one formatting.

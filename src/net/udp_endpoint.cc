@@ -67,6 +67,8 @@ struct UdpEndpoint::Loop {
   asio::steady_timer save_tick{io};
   asio::steady_timer greeting_timer{io};
   asio::steady_timer repaint_timer{io};
+  asio::steady_timer second_timer{io};
+  std::function<void()> every_second;
   asio::signal_set stop_signals{io, SIGINT, SIGTERM, SIGHUP};
   asio::signal_set resize_signal{io, SIGWINCH};
   ServerCore* core = nullptr;
@@ -119,11 +121,16 @@ struct UdpEndpoint::Loop {
   // lines leave, then its datagrams, in the order they were produced.
   template <typename Event>
   void RunEvent(Event&& event) {
+    const auto started = std::chrono::steady_clock::now();
     queueing = true;
     event();
     queueing = false;
     FlushConsole();
     SendQueued();
+    core->counters().loop_turn_seconds.Observe(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() -
+                                      started)
+            .count());
   }
 
   void FlushConsole() {
@@ -243,6 +250,7 @@ struct UdpEndpoint::Loop {
     RunEvent([&] {
       for (std::size_t i = 0; i < count; ++i) {
         const std::size_t size = received[i].msg_len;
+        if (size > kMaxDatagram) core->OnDatagramTooLong(size);
         if (size < 1 || size > kMaxDatagram) continue;
         Guarded([&] {
           core->OnDatagram(FromSockaddr(senders[i]),
@@ -281,6 +289,15 @@ struct UdpEndpoint::Loop {
         return;
       }
       RunEvent([&] { Guarded([&] { core->OnGreetingTimer(); }); });
+    });
+  }
+
+  void ArmSecondTimer() {
+    second_timer.expires_at(second_timer.expiry() + std::chrono::seconds(1));
+    second_timer.async_wait([this](const asio::error_code& error) {
+      if (error) return;
+      RunEvent([&] { Guarded(every_second); });
+      ArmSecondTimer();
     });
   }
 
@@ -331,12 +348,20 @@ void UdpEndpoint::Run(ServerCore& core, std::function<void()> on_resize) {
   loop_->on_resize = std::move(on_resize);
   loop_->save_tick.expires_at(std::chrono::steady_clock::now());
   loop_->ArmSaveTick();
+  if (loop_->every_second) {
+    loop_->second_timer.expires_at(std::chrono::steady_clock::now());
+    loop_->ArmSecondTimer();
+  }
   loop_->WaitForDatagrams();
   loop_->WaitForStop();
   loop_->WaitForResize();
   // The lines of the start-up reach stdout before the first wait.
   loop_->RunEvent([] {});
   loop_->io.run();
+}
+
+void UdpEndpoint::EverySecond(std::function<void()> call) {
+  loop_->every_second = std::move(call);
 }
 
 void UdpEndpoint::SendDatagram(const Address& to, std::string_view bytes) {

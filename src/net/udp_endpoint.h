@@ -33,6 +33,9 @@ class UdpEndpoint : public Transport, public Scheduler {
   // returns with the socket still open, so that the caller's shutdown can
   // still send. SIGWINCH calls `on_resize`.
   void Run(ServerCore& core, std::function<void()> on_resize);
+  // Before Run: `call` runs as an event of the loop once a second while it
+  // runs.
+  void EverySecond(std::function<void()> call);
 
   void SendDatagram(const Address& to, std::string_view bytes) override;
   void ArmGreetingTimer(std::int64_t delay_ms) override;

@@ -13,9 +13,10 @@
 #include <memory>
 #include <string>
 
-#include "net/udp_endpoint.h"
 #include "base/clock.h"
+#include "net/udp_endpoint.h"
 #include "shell/console_view.h"
+#include "shell/metrics_endpoint.h"
 #include "shell/server_core.h"
 
 namespace {
@@ -98,6 +99,8 @@ int main() {
                            " could not be opened: " + opened.message());
   }
   core.WriteBanner();
+  std::unique_ptr<MetricsEndpoint> metrics = OpenMetricsEndpoint(core);
+  if (metrics) endpoint.EverySecond([&] { metrics->Publish(core); });
 
   endpoint.Run(core, [&] {
     if (auto* screen = dynamic_cast<ScreenView*>(view.get())) {

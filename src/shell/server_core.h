@@ -20,11 +20,12 @@
 #include <vector>
 
 #include "base/address.h"
-#include "net/transport.h"
 #include "base/clock.h"
 #include "base/file_io.h"
 #include "base/settings.h"
 #include "base/terminal.h"
+#include "net/transport.h"
+#include "shell/counters.h"
 #include "zones/zone_table.h"
 
 namespace tallyhall {
@@ -78,6 +79,8 @@ class ServerCore {
   void WriteBanner();
   // One datagram of at least one byte from `sender`.
   void OnDatagram(const Address& sender, std::string_view datagram);
+  // A datagram of `size` bytes too long to be handed on: only counted.
+  void OnDatagramTooLong(std::size_t size);
   // The greeting timer fired: every queued greeting leaves, oldest first.
   void OnGreetingTimer();
   // The save tick: saves every zone when the save period has passed or the
@@ -95,13 +98,19 @@ class ServerCore {
   void QueueGreeting(std::int32_t zone_id, std::int32_t player_id,
                      std::string text);
 
+  // Counts a save of `zone` that began at steady time `started_ms`; a good
+  // one becomes the zone's last save.
+  void CountSave(ZoneEntry& zone, bool saved, std::int64_t started_ms);
+
   // The path of a file in the program folder.
   std::string FilePath(std::string_view name) const;
 
   const std::string& folder() const { return folder_; }
-  Transport& transport() { return transport_; }
+  // Sends through the loop's transport and counts what leaves.
+  Transport& transport() { return counting_transport_; }
   const Clock& clock() const { return clock_; }
   Terminal& terminal() { return terminal_; }
+  Counters& counters() { return counters_; }
   SettingsFile& settings_file() { return settings_file_; }
   Settings& settings() { return settings_; }
   ZoneTable& zones() { return zones_; }
@@ -130,6 +139,8 @@ class ServerCore {
   Transport& transport_;
   const Clock& clock_;
   Scheduler& scheduler_;
+  Counters counters_;
+  CountingTransport counting_transport_{transport_, counters_};
   Terminal terminal_;
   AtomicWriteHooks file_hooks_;  // before settings_file_, which points to it
   SettingsFile settings_file_;

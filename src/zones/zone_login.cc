@@ -161,12 +161,15 @@ bool SaveZoneDatabases(ServerCore& core, std::int32_t zone_id) {
     if (!zone.databases_loaded) {
       core.WriteLogLine(zone.LogPrefix() +
                         ") Databases not saved: they did not load at login");
+      ++core.counters().saves_failed;
       return;
     }
+    const std::int64_t started_ms = core.clock().SteadyMilliseconds();
     saved = SaveDatabases(core.folder(), zone.ServerName, zone.Ids(),
                           zone.databases, core.terminal(), &core.file_hooks())
                 .ok();
     zone.save_failed = !saved;
+    core.CountSave(zone, saved, started_ms);
   });
   return saved;
 }
