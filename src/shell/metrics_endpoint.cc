@@ -7,6 +7,7 @@
 #include <httplib.h>
 #include <signal.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -130,6 +131,8 @@ void Refuse(httplib::Response& res, int status, const char* text) {
 struct MetricsEndpoint::Server {
   httplib::Server http;
   std::thread listener;
+  // Set by the listener when it stops listening.
+  std::atomic<bool> listener_done{false};
   RequestBudget budget;
   double start_unix_seconds = UnixSecondsNow();
   std::mutex mutex;
@@ -175,8 +178,14 @@ struct MetricsEndpoint::Server {
 MetricsEndpoint::MetricsEndpoint() : server_(std::make_unique<Server>()) {}
 
 MetricsEndpoint::~MetricsEndpoint() {
+  if (!server_->listener.joinable()) return;
+  // A stop before the listener has begun would be lost, and the join would
+  // wait for ever.
+  while (!server_->http.is_running() && !server_->listener_done) {
+    std::this_thread::yield();
+  }
   server_->http.stop();
-  if (server_->listener.joinable()) server_->listener.join();
+  server_->listener.join();
 }
 
 Status MetricsEndpoint::Open(const Address& address) {
@@ -190,8 +199,10 @@ Status MetricsEndpoint::Open(const Address& address) {
   sigset_t all, previous;
   sigfillset(&all);
   pthread_sigmask(SIG_BLOCK, &all, &previous);
-  server_->listener =
-      std::thread([this] { server_->http.listen_after_bind(); });
+  server_->listener = std::thread([this] {
+    server_->http.listen_after_bind();
+    server_->listener_done = true;
+  });
   pthread_sigmask(SIG_SETMASK, &previous, nullptr);
   return Status::Ok();
 }
