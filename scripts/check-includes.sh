@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Keeps the floors of the source tree: base/ includes nothing of the project
 # outside base/, db/ includes only base/ and db/, and no file but the UDP
-# endpoint and main includes Asio. Prints each offending line; exits 1 when
+# endpoint and main includes Asio, and no file but the metrics endpoint
+# includes the HTTP library. Prints each offending line; exits 1 when
 # there is one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -24,4 +25,9 @@ while IFS= read -r line; do
 done < <(grep -rHn --include='*.h' --include='*.cc' -E '^#include [<"]asio' \
   src tools tests bench |
   grep -Ev '^src/(net/udp_endpoint\.cc|shell/main\.cc):' || true)
+while IFS= read -r line; do
+  offend "only shell/metrics_endpoint.cc may include the HTTP library" "$line"
+done < <(grep -rHn --include='*.h' --include='*.cc' -E '^#include [<"]httplib' \
+  src tools tests bench |
+  grep -Ev '^src/shell/metrics_endpoint\.cc:' || true)
 exit $status

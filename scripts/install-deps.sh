@@ -6,9 +6,11 @@
 set -euo pipefail
 # dpkg-dev brings dpkg-shlibdeps, which `cpack -G DEB` uses for the
 # package's library dependencies; libsystemd-dev brings sd_notify for the
-# server's readiness, status and watchdog messages.
-packages=(g++ cmake make libasio-dev libgtest-dev libgmock-dev libbenchmark-dev dpkg-dev
-  libsystemd-dev)
+# server's readiness, status and watchdog messages; libcpp-httplib-dev serves
+# the metrics endpoint (pkg-config finds it); prometheus brings promtool and
+# the server that the metrics tests scrape with.
+packages=(g++ cmake make pkg-config libasio-dev libcpp-httplib-dev libgtest-dev libgmock-dev
+  libbenchmark-dev dpkg-dev libsystemd-dev prometheus)
 if [[ "${1:-}" == --fuzz ]]; then
   packages+=(clang-16 libclang-rt-16-dev)
 fi

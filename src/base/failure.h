@@ -59,16 +59,13 @@ bool RunStep(Terminal& terminal, Step&& step) {
     step();
     return true;
   } catch (const StepFailure& failure) {
-    terminal.WriteLogLine(FailureText(failure.kind), LogPriority::kError);
+    terminal.WriteFailureLine(FailureText(failure.kind));
   } catch (const std::bad_alloc&) {
-    terminal.WriteLogLine(FailureText(FailureKind::kOutOfMemory),
-                          LogPriority::kError);
+    terminal.WriteFailureLine(FailureText(FailureKind::kOutOfMemory));
   } catch (const std::length_error&) {
-    terminal.WriteLogLine(FailureText(FailureKind::kOutOfMemory),
-                          LogPriority::kError);
+    terminal.WriteFailureLine(FailureText(FailureKind::kOutOfMemory));
   } catch (const std::out_of_range&) {
-    terminal.WriteLogLine(FailureText(FailureKind::kSubscriptOutOfRange),
-                          LogPriority::kError);
+    terminal.WriteFailureLine(FailureText(FailureKind::kSubscriptOutOfRange));
   }
   return false;
 }

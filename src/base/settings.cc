@@ -300,6 +300,7 @@ Status EnsureSettingsAndLoad(SettingsFile& file, Settings& settings,
   settings.allow_new_zones = read.Flag("Login", "AllowNewZones");
   settings.allow_new_users = read.Flag("Login", "AllowNewUsers");
   settings.ask_new_users = read.Flag("Login", "AskNewUsers");
+  settings.metrics_address = read.Find("Misc", "MetricsAddress").value_or("");
   if (warnings != nullptr) *warnings = read.TakeWarnings();
   return Status::Ok();
 }

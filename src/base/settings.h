@@ -77,10 +77,13 @@ struct Settings {
   bool allow_new_zones = false;
   bool allow_new_users = false;
   bool ask_new_users = false;
+  // Not in the default text, and never added to the file: empty (the
+  // metrics endpoint off) unless the operator sets it.
+  std::string metrics_address;
 };
 
-// Creates the file when missing, then reads LogTerminal, Greeting, AutoSave
-// (section Misc) and Port, AllowNewZones, AllowNewUsers, AskNewUsers
+// Creates the file when missing, then reads LogTerminal, Greeting, AutoSave,
+// MetricsAddress (section Misc) and Port, AllowNewZones, AllowNewUsers, AskNewUsers
 // (section Login) into `settings`. A value that does not convert leaves its
 // field unchanged. When `warnings` is given, one line is appended to it for
 // each of these keys whose text does not read cleanly (see SettingsReader).

@@ -90,6 +90,13 @@ class Terminal {
   // Null writes again. Use LineHold, which always lets go.
   void HoldLines(std::vector<std::string>* held) { held_ = held; }
 
+  // WriteLogLine for the line of a failed step (base/failure.h); counted.
+  void WriteFailureLine(std::string_view text) {
+    ++failure_lines_;
+    WriteLogLine(text, LogPriority::kError);
+  }
+  std::uint64_t failure_lines() const { return failure_lines_; }
+
   // Flushes the view (ConsoleView::Flush with the clock's steady time);
   // returns its answer, -1 without a view. When the view reports lines it
   // left out, writes UnshownLinesText as a kWarning line first.
@@ -111,6 +118,7 @@ class Terminal {
   ConsoleView* view_;
   std::string log_path_;
   std::deque<std::string> lines_;
+  std::uint64_t failure_lines_ = 0;
   std::size_t largest_capacity_ = 1;
   // The stamp text of the last line and the time it was made from, so that
   // lines of the same second share one formatting.

@@ -24,7 +24,7 @@ namespace {
 using enum Match;
 using enum Level;
 
-constexpr std::array<CommandEntry, 49> kCommands{{
+constexpr std::array<CommandEntry, kCommandWords> kCommands{{
     {.text = "?squadcreate", .match = kPrefix, .handler = &HandleSquadCreate},
     {.text = "?squadjoin", .match = kPrefix, .handler = &HandleSquadJoin},
     {.text = "?squadleave", .match = kExact, .handler = &HandleSquadLeave},

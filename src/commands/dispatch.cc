@@ -19,14 +19,20 @@ void DispatchCommand(ServerCore& core, std::int32_t zone_id,
   const std::int32_t index = FindPlayerByID(zone, player_id);
   if (index == 0) return;
   const CommandEntry* entry = FindCommand(text);
-  if (entry == nullptr) return;
+  if (entry == nullptr) {
+    core.counters().CountCommand(kUnknownCommand, /*allowed=*/true);
+    return;
+  }
   CommandContext ctx{.core = core,
                      .zone_id = zone_id,
                      .zone = zone,
                      .player = zone.Player(index),
                      .player_id = player_id,
                      .text = text};
-  if (!ctx.Holds(entry->level)) return;
+  const bool allowed = ctx.Holds(entry->level);
+  core.counters().CountCommand(
+      static_cast<std::size_t>(entry - CommandTable().data()), allowed);
+  if (!allowed) return;
   entry->handler(ctx, text.substr(entry->text.size()));
 }
 

@@ -108,10 +108,13 @@ void AnswerUnknownSender(ServerCore& core, const Address& sender,
     core.transport().SendDatagram(sender, ConnectResponseFor(datagram));
   } else if (datagram.starts_with(std::string_view("\0\3", 2))) {
     ZoneLogin(core, sender, datagram);
-  } else if (!datagram.starts_with(kDisconnect)) {
+  } else {
+    ++core.counters().dropped_unknown_sender;
     // A Disconnect is never answered: two servers (or any service that
     // answers from its port) would otherwise bounce them for ever.
-    core.transport().SendDatagram(sender, kDisconnect);
+    if (!datagram.starts_with(kDisconnect)) {
+      core.transport().SendDatagram(sender, kDisconnect);
+    }
   }
 }
 
@@ -145,6 +148,7 @@ void DispatchReliableMessage(ServerCore& core, std::int32_t zone_id,
     });
     return;
   }
+  ++core.counters().dropped_not_understood;
   const std::string prefix = core.zones().Zone(zone_id).LogPrefix();
   core.WriteLogLine(prefix + ") Unknown user event " + DecimalText(type));
   AppendEventRecord(core, prefix, "unknownuserevent.", type, datagram);
@@ -165,6 +169,7 @@ void InterpretFromZone(ServerCore& core, std::int32_t zone_id,
     DispatchReliableMessage(core, zone_id, datagram);
     return;
   }
+  ++core.counters().dropped_not_understood;
   const std::string prefix = core.zones().Zone(zone_id).LogPrefix();
   core.WriteLogLine(prefix + ") Unrecognized connection event " +
                     DecimalText(kind));

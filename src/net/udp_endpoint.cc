@@ -77,6 +77,8 @@ struct UdpEndpoint::Loop {
   asio::steady_timer greeting_timer{io};
   asio::steady_timer repaint_timer{io};
   asio::steady_timer watchdog_timer{io};
+  asio::steady_timer second_timer{io};
+  std::function<void()> every_second;
   asio::signal_set stop_signals{io, SIGINT, SIGTERM, SIGHUP};
   asio::signal_set resize_signal{io, SIGWINCH};
   ServerCore* core = nullptr;
@@ -134,11 +136,16 @@ struct UdpEndpoint::Loop {
   // lines leave, then its datagrams, in the order they were produced.
   template <typename Event>
   void RunEvent(Event&& event) {
+    const auto started = std::chrono::steady_clock::now();
     queueing = true;
     event();
     queueing = false;
     FlushConsole();
     SendQueued();
+    core->counters().loop_turn_seconds.Observe(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() -
+                                      started)
+            .count());
   }
 
   void FlushConsole() {
@@ -258,6 +265,7 @@ struct UdpEndpoint::Loop {
     RunEvent([&] {
       for (std::size_t i = 0; i < count; ++i) {
         const std::size_t size = received[i].msg_len;
+        if (size > kMaxDatagram) core->OnDatagramTooLong(size);
         if (size < 1 || size > kMaxDatagram) continue;
         Guarded([&] {
           core->OnDatagram(FromSockaddr(senders[i]),
@@ -307,6 +315,8 @@ struct UdpEndpoint::Loop {
       Guarded(watchdog_kick);
       ArmWatchdog();
     });
+  }
+
   // Does one slice of the core's pending work (due greetings, long
   // commands), then lets the other events that are ready run before the
   // next slice.
@@ -320,6 +330,15 @@ struct UdpEndpoint::Loop {
     } while (more && std::chrono::steady_clock::now() < slice_end);
     working = more;
     if (more) asio::post(io, [this] { DoPendingWork(); });
+  }
+
+  void ArmSecondTimer() {
+    second_timer.expires_at(second_timer.expiry() + std::chrono::seconds(1));
+    second_timer.async_wait([this](const asio::error_code& error) {
+      if (error) return;
+      RunEvent([&] { Guarded(every_second); });
+      ArmSecondTimer();
+    });
   }
 
   void WaitForStop() {
@@ -369,6 +388,10 @@ void UdpEndpoint::Run(ServerCore& core, std::function<void()> on_resize) {
   loop_->on_resize = std::move(on_resize);
   loop_->save_tick.expires_at(std::chrono::steady_clock::now());
   loop_->ArmSaveTick();
+  if (loop_->every_second) {
+    loop_->second_timer.expires_at(std::chrono::steady_clock::now());
+    loop_->ArmSecondTimer();
+  }
   loop_->WaitForDatagrams();
   loop_->WaitForStop();
   loop_->WaitForResize();
@@ -382,6 +405,10 @@ void UdpEndpoint::SetWatchdog(std::chrono::milliseconds interval,
                               std::function<void()> kick) {
   loop_->watchdog_interval = interval;
   loop_->watchdog_kick = std::move(kick);
+}
+
+void UdpEndpoint::EverySecond(std::function<void()> call) {
+  loop_->every_second = std::move(call);
 }
 
 void UdpEndpoint::SendDatagram(const Address& to, std::string_view bytes) {

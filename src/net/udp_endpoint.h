@@ -36,6 +36,9 @@ class UdpEndpoint : public Transport, public Scheduler {
   // returns with the socket still open, so that the caller's shutdown can
   // still send. SIGWINCH calls `on_resize`.
   void Run(ServerCore& core, std::function<void()> on_resize);
+  // Before Run: `call` runs as an event of the loop once a second while it
+  // runs.
+  void EverySecond(std::function<void()> call);
 
   // Makes Run call `kick` every `interval` on a timer of its own, so that a
   // service manager's watchdog hears from the loop itself and only a stuck

@@ -61,6 +61,7 @@ void HandleArenaMessage(ServerCore& core, std::int32_t zone_id,
     const bool message_op = Holds(zone.Player(index), Level::kMessageOp);
     if (!message_op && ZonecastLocked(core)) return;
   }
+  ++core.counters().arena_messages;
   SendZoneBroadcast(core, FieldAt(message, kArenaTextOffset));
 }
 
@@ -83,6 +84,7 @@ void HandleChannelMessage(ServerCore& core, std::int32_t zone_id,
   const std::string& channel = sender_channels[number - 1];
   const std::string sender_name = sender.PlayerName;
   const std::string_view text = FieldAt(message, kChannelTextOffset);
+  ++core.counters().chat_messages;
 
   ZoneTable& zones = core.zones();
   for (std::int32_t id = 1; id <= zones.ZoneCount(); ++id) {

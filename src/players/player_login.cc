@@ -183,6 +183,7 @@ void HandlePlayerLogin(ServerCore& core, std::int32_t zone_id,
   const std::int32_t known_id = users.FindUser(name, mac);
 
   if (known_id >= 1) {
+    core.counters().CountLogin(LoginResult::kKnown);
     // The reply's name differs from those of the players present; the
     // player list keeps the name as received.
     SendAccepted(core, zone, known_id, UnusedPlayerName(zone, name), player_id);
@@ -193,12 +194,14 @@ void HandlePlayerLogin(ServerCore& core, std::int32_t zone_id,
 
   const Settings& settings = core.settings();
   if (!settings.allow_new_users) {
+    core.counters().CountLogin(LoginResult::kRefused);
     SendReliableMessage(core, zone, RefusedLoginReply(player_id));
     WriteZoneLine(core, zone, "New User: " + name + " Connection disallowed");
     return;
   }
   const bool confirmed = message[kLoginFlag] != 0;
   if (!confirmed && settings.ask_new_users) {
+    core.counters().CountLogin(LoginResult::kAsked);
     // Nothing is remembered: the confirmed login is handled from the start.
     SendReliableMessage(core, zone, ConfirmLoginReply(player_id));
     WriteZoneLine(core, zone,
@@ -213,6 +216,7 @@ void HandlePlayerLogin(ServerCore& core, std::int32_t zone_id,
       })) {
     return;
   }
+  core.counters().CountLogin(LoginResult::kNew);
   SendAccepted(core, zone, new_id, name, player_id);
   WriteZoneLine(core, zone,
                 "New User added to User Database and logged in: " + name);

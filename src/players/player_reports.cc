@@ -51,6 +51,7 @@ void HandlePlayerLogoff(ServerCore& core, std::int32_t zone_id,
   ZoneEntry& zone = core.zones().Zone(zone_id);
   const std::int32_t index = FindReportingPlayer(zone, message);
   if (index == 0) return;
+  ++core.counters().logoffs;
   // Nothing changes the player list before RemovePlayer below.
   const ZonePlayer& player = zone.Player(index);
   UserDatabase& users = zone.databases.users;

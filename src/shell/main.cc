@@ -18,6 +18,7 @@
 #include "net/udp_endpoint.h"
 #include "shell/command_line.h"
 #include "shell/console_view.h"
+#include "shell/metrics_endpoint.h"
 #include "shell/server_core.h"
 #include "shell/systemd_notify.h"
 
@@ -114,6 +115,8 @@ int main(int argc, char** argv) {
   core.NotifyReady();
   endpoint.SetWatchdog(notifier.WatchdogInterval(),
                        [&] { notifier.Notify("WATCHDOG=1"); });
+  std::unique_ptr<MetricsEndpoint> metrics = OpenMetricsEndpoint(core);
+  if (metrics) endpoint.EverySecond([&] { metrics->Publish(core); });
 
   endpoint.Run(core, [&] {
     if (auto* screen = dynamic_cast<ScreenView*>(view.get())) {

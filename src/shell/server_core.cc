@@ -57,8 +57,29 @@ void ServerCore::WriteBanner() {
 }
 
 void ServerCore::OnDatagram(const Address& sender, std::string_view datagram) {
+  ++counters_.datagrams_received;
+  counters_.bytes_received += datagram.size();
   if (datagram.empty()) return;
   InterpretPacket(*this, sender, datagram);
+}
+
+void ServerCore::OnDatagramTooLong(std::size_t size) {
+  ++counters_.datagrams_received;
+  counters_.bytes_received += size;
+  ++counters_.dropped_too_long;
+}
+
+void ServerCore::CountSave(ZoneEntry& zone, bool saved,
+                           std::int64_t started_ms) {
+  const std::int64_t now_ms = clock_.SteadyMilliseconds();
+  counters_.save_seconds.Observe(static_cast<double>(now_ms - started_ms) /
+                                 1000);
+  if (!saved) {
+    ++counters_.saves_failed;
+    return;
+  }
+  ++counters_.saves_succeeded;
+  zone.last_save_ms = now_ms;
 }
 
 std::uint64_t ServerCore::QueueGreeting(std::int32_t zone_id,

@@ -29,6 +29,7 @@
 #include "db/pending_databases.h"
 #include "net/stranger_lines.h"
 #include "net/transport.h"
+#include "shell/counters.h"
 #include "shell/greeting_queue.h"
 #include "shell/service_notifier.h"
 #include "zones/zone_table.h"
@@ -102,6 +103,8 @@ class ServerCore {
   void WriteBanner();
   // One datagram of at least one byte from `sender`.
   void OnDatagram(const Address& sender, std::string_view datagram);
+  // A datagram of `size` bytes too long to be handed on: only counted.
+  void OnDatagramTooLong(std::size_t size);
   // The greeting timer fired: every queued greeting leaves, oldest first.
   // Short for StartGreetingRelease, then SendDueGreetings until none is due.
   void OnGreetingTimer();
@@ -154,13 +157,19 @@ class ServerCore {
   std::uint64_t QueueGreeting(std::int32_t zone_id, std::int32_t player_id,
                               std::string_view text);
 
+  // Counts a save of `zone` that began at steady time `started_ms`; a good
+  // one becomes the zone's last save.
+  void CountSave(ZoneEntry& zone, bool saved, std::int64_t started_ms);
+
   // The path of a file in the program folder.
   std::string FilePath(std::string_view name) const;
 
   const std::string& folder() const { return folder_; }
-  Transport& transport() { return transport_; }
+  // Sends through the loop's transport and counts what leaves.
+  Transport& transport() { return counting_transport_; }
   const Clock& clock() const { return clock_; }
   Terminal& terminal() { return terminal_; }
+  Counters& counters() { return counters_; }
   SettingsFile& settings_file() { return settings_file_; }
   Settings& settings() { return settings_; }
   // One line for each setting read at start whose text did not read
@@ -208,6 +217,8 @@ class ServerCore {
   const Clock& clock_;
   Scheduler& scheduler_;
   ServiceNotifier* notifier_ = nullptr;
+  Counters counters_;
+  CountingTransport counting_transport_{transport_, counters_};
   Terminal terminal_;
   AtomicWriteHooks file_hooks_;  // before settings_file_, which points to it
   SettingsFile settings_file_;

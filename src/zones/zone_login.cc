@@ -206,11 +206,13 @@ bool SaveZoneDatabases(ServerCore& core, std::int32_t zone_id,
   bool saved = false;
   RunStep(core.terminal(), [&] {
     ZoneEntry& zone = core.zones().Zone(zone_id);
+    const std::int64_t started_ms = core.clock().SteadyMilliseconds();
     saved = SaveDatabases(core.folder(), zone.ServerName, zone.Ids(),
                           zone.databases, core.terminal(), &core.file_hooks(),
                           unwritten)
                 .ok();
     zone.save_failed = !saved;
+    core.CountSave(zone, saved, started_ms);
   });
   return saved;
 }

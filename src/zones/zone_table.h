@@ -59,6 +59,8 @@ struct ZoneEntry {
   // True while the zone's last save failed: every 30-second tick tries again
   // until one succeeds.
   bool save_failed = false;
+  // Steady time (Clock::SteadyMilliseconds) of the last good save; -1 before.
+  std::int64_t last_save_ms = -1;
   // Unique for each accepted login; tells a zone from a later one that took
   // its position in the table.
   std::uint64_t serial = 0;
