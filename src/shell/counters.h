@@ -111,6 +111,7 @@ class CountingTransport : public Transport {
     }
     transport_.SendDatagram(to, bytes);
   }
+  void Flush() override { transport_.Flush(); }
 
  private:
   Transport& transport_;
