@@ -146,6 +146,10 @@ TEST_F(MetricsEndpointTest, PromtoolAcceptsAScrapeAfterRealTraffic) {
 
 TEST_F(MetricsEndpointTest, OnlyGetOfMetricsIsServed) {
   StartServer();
+  // The endpoint's thread may still be starting to listen.
+  ASSERT_TRUE(WaitFor(10, [&] {
+    return Request(metrics_port_, "GET", "/metrics").status != 0;
+  }));
   const struct {
     const char* method;
     const char* target;
