@@ -1,11 +1,9 @@
-// The Score Database: one byte string of 14-byte records plus its count.
-// Records are replaced in place; writing past the end grows the string.
+// The Score Database: 14-byte records in a RecordStore without index.
+// Records are replaced in place; writing past the end grows the store.
 #include "db/score_db.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <limits>
-#include <stdexcept>
 
 #include "db/encoding.h"
 
@@ -14,15 +12,6 @@ namespace tallyhall {
 namespace {
 
 constexpr std::size_t kRecordSize = kScoreRecordSize;
-
-// Growth past the count is refused beyond this size, so that a corrupt or
-// absurd ScoreID (two billion) cannot make the server allocate gigabytes.
-// Offsets and counts then also stay within 32-bit signed values.
-constexpr std::int64_t kMaxBytes = std::numeric_limits<std::int32_t>::max();
-
-std::size_t Offset(std::int32_t id) {
-  return static_cast<std::size_t>(id - 1) * kRecordSize;
-}
 
 }  // namespace
 
@@ -35,52 +24,27 @@ ScoreFields ScoreFieldsOf(std::string_view record) {
 }
 
 std::string ScoreDatabase::GetScoreRecord(std::int32_t id) const {
-  if (id <= 0 || id > count_) return std::string(kRecordSize, '\0');
-  return bytes().substr(Offset(id), kRecordSize);
+  if (!store_.Contains(id)) return std::string(kRecordSize, '\0');
+  return std::string(store_.Record(id));
 }
 
 std::string_view ScoreDatabase::ScoreRecordView(std::int32_t id) const {
-  if (id <= 0 || id > count_) return {};
-  return std::string_view(bytes()).substr(Offset(id), kRecordSize);
+  return store_.Record(id);
 }
 
 void ScoreDatabase::PutScoreRecord(std::int32_t id, std::string_view record) {
   if (id <= 0) return;
-  std::string fitted = PadField(record, kRecordSize);
-  if (id <= count_) {
-    MutableBytes().replace(Offset(id), kRecordSize, fitted);
-    return;
-  }
-  if (static_cast<std::int64_t>(id) * kScoreRecordSize > kMaxBytes) {
-    throw std::length_error("Score Database too large");
-  }
   // The records between the old end and `id` are zeroed.
-  std::string& grown = MutableBytes();
-  grown.resize(Offset(id), '\0');
-  grown += fitted;
-  count_ = id;
+  if (id > store_.count()) store_.GrowTo(id);
+  store_.Write(id, 0, PadField(record, kRecordSize));
 }
 
 std::int32_t ScoreDatabase::AddScoreRecord() {
-  if (count_ == std::numeric_limits<std::int32_t>::max()) {
-    throw std::length_error("Score Database too large");
-  }
-  MutableBytes().append(kRecordSize, '\0');
-  return ++count_;
+  return store_.Append(std::string(kRecordSize, '\0'));
 }
 
 bool ScoreDatabase::RemoveScoreRecord(std::int32_t id) {
-  if (id <= 0 || id > count_) return false;
-  MutableBytes().erase(Offset(id), kRecordSize);
-  --count_;
-  return true;
-}
-
-void ScoreDatabase::Assign(std::string bytes, std::int32_t count) {
-  if (count < 0) count = 0;
-  bytes.resize(static_cast<std::size_t>(count) * kRecordSize, '\0');
-  MutableBytes() = std::move(bytes);
-  count_ = count;
+  return store_.Remove(id);
 }
 
 }  // namespace tallyhall

@@ -6,8 +6,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
-#include "db/tracked_bytes.h"
+#include "db/record_store.h"
 
 namespace tallyhall {
 
@@ -39,7 +40,7 @@ ScoreFields ScoreFieldsOf(std::string_view record);
 
 class ScoreDatabase {
  public:
-  std::int32_t ScoreCount() const { return count_; }
+  std::int32_t ScoreCount() const { return store_.count(); }
 
   // The record, or 14 NUL bytes when `id` is not in 1..ScoreCount.
   std::string GetScoreRecord(std::int32_t id) const;
@@ -67,7 +68,9 @@ class ScoreDatabase {
   const std::string& bytes() const { return store_.bytes(); }
   // Replaces the whole database; `bytes` is fitted to `count` records (a
   // negative count is 0).
-  void Assign(std::string bytes, std::int32_t count);
+  void Assign(std::string bytes, std::int32_t count) {
+    store_.Assign(std::move(bytes), count);
+  }
 
   // Whether bytes() may differ from what the database's file holds: true for
   // a new database and after any change, false after MarkWritten.
@@ -76,11 +79,7 @@ class ScoreDatabase {
   void MarkWritten() { store_.MarkWritten(); }
 
  private:
-  // Every change to the bytes goes through here, which marks them changed.
-  std::string& MutableBytes() { return store_.Mutable(); }
-
-  TrackedBytes store_;
-  std::int32_t count_ = 0;
+  RecordStore store_{"Score Database", kScoreRecordSize, Indexing::kNone};
 };
 
 }  // namespace tallyhall

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
-#include "db/record_index.h"
-#include "db/tracked_bytes.h"
+#include "db/record_store.h"
 
 namespace tallyhall {
 
@@ -21,7 +21,7 @@ enum class SquadField : std::int16_t { kName = 0, kPassword = 24, kOwner = 48 };
 
 class SquadDatabase {
  public:
-  std::int32_t SquadCount() const { return count_; }
+  std::int32_t SquadCount() const { return store_.count(); }
 
   // The record, or empty when `id` is not in 1..SquadCount.
   std::string GetSquadRecord(std::int32_t id) const;
@@ -54,7 +54,9 @@ class SquadDatabase {
   // Replaces the whole database; `bytes` is fitted to `count` records (a
   // negative count is 0). Throws std::bad_alloc, changing nothing, when
   // memory runs out.
-  void Assign(std::string bytes, std::int32_t count);
+  void Assign(std::string bytes, std::int32_t count) {
+    store_.Assign(std::move(bytes), count);
+  }
 
   // Whether bytes() may differ from what the database's file holds: true for
   // a new database and after any change, false after MarkWritten.
@@ -63,16 +65,8 @@ class SquadDatabase {
   void MarkWritten() { store_.MarkWritten(); }
 
  private:
-  // Every change to the bytes goes through here, which marks them changed.
-  std::string& MutableBytes() { return store_.Mutable(); }
-  // Writes `value` over record `id` from `offset`, keeping the index in step.
-  void WriteInRecord(std::int32_t id, std::size_t offset,
-                     std::string_view value);
-
-  TrackedBytes store_;
-  std::int32_t count_ = 0;
-  // Lower-cased padded name -> SquadIDs; answers FindSquad.
-  RecordIndex index_{kSquadRecordSize, RecordIndex::kNoMac};
+  // Indexed by lower-cased padded name; answers FindSquad.
+  RecordStore store_{"Squad Database", kSquadRecordSize, Indexing::kByName};
 };
 
 }  // namespace tallyhall

@@ -1,13 +1,12 @@
-// The User Database: one byte string of 156-byte records plus its count, and
-// an index from identity (lower-cased padded name + MacID) to UserIDs that
-// answers FindUser. Writes that touch the name or MacID re-index the record.
+// The User Database: 156-byte records in a RecordStore indexed by identity
+// (lower-cased padded name + MacID), which answers FindUser, and beside it
+// the list of tailed names that FindUserByTrimmedName also reads.
 #include "db/user_db.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <limits>
-#include <stdexcept>
 #include <vector>
 
 #include "db/encoding.h"
@@ -56,26 +55,25 @@ int UserFieldWidth(UserField field) {
 }
 
 std::string UserDatabase::GetUserRecord(std::int32_t id) const {
-  if (id <= 0 || id > count_) return std::string();
-  return bytes().substr(Offset(id), kRecordSize);
+  return std::string(store_.Record(id));
 }
 
 void UserDatabase::PutUserRecord(std::int32_t id, std::string_view record) {
-  if (id <= 0 || id > count_) return;
+  if (!store_.Contains(id)) return;
   WriteInRecord(id, 0, PadField(record, kRecordSize));
 }
 
 std::string UserDatabase::GetUserField(std::int32_t id, UserField field) const {
   int width = UserFieldWidth(field);
-  if (id <= 0 || id > count_ || width == 0) return std::string();
-  return bytes().substr(Offset(id) + static_cast<std::size_t>(field),
-                        static_cast<std::size_t>(width));
+  if (width == 0) return std::string();
+  return std::string(store_.Field(id, static_cast<std::size_t>(field),
+                                  static_cast<std::size_t>(width)));
 }
 
 void UserDatabase::SetUserField(std::int32_t id, UserField field,
                                 std::string_view value) {
   int width = UserFieldWidth(field);
-  if (id <= 0 || id > count_ || width == 0) return;
+  if (!store_.Contains(id) || width == 0) return;
   // Every value is fitted to its field, so that a value of another width
   // cannot shift the records behind it.
   WriteInRecord(id, static_cast<std::size_t>(field),
@@ -86,7 +84,7 @@ std::int32_t UserDatabase::FindUser(std::string_view name,
                                     std::string_view mac) const {
   // A record's MacID is 4 bytes: a MacID of another length matches none.
   if (mac.size() != kMacSize) return 0;
-  return index_.Find(bytes(), RecordIndex::QueryKey(name, mac));
+  return store_.Find(name, mac);
 }
 
 std::int32_t UserDatabase::FindUserByTrimmedName(std::string_view name,
@@ -98,10 +96,9 @@ std::int32_t UserDatabase::FindUserByTrimmedName(std::string_view name,
   // The index finds the first record whose whole field is the name; only a
   // listed tailed name before it can come first.
   const std::int32_t first = FindUser(name, mac);
-  const std::string_view all(bytes());
   for (std::int32_t id : tailed_names_) {
     if (first != 0 && id >= first) break;
-    const std::string_view record = all.substr(Offset(id), kRecordSize);
+    const std::string_view record = store_.Record(id);
     if (record.substr(kMacOffset, kMacSize) == mac &&
         EqualsIgnoringCase(TrimAtNul(record.substr(0, kNameSize)), name)) {
       return id;
@@ -113,9 +110,7 @@ std::int32_t UserDatabase::FindUserByTrimmedName(std::string_view name,
 std::int32_t UserDatabase::AddUser(ScoreDatabase& scores, std::string_view name,
                                    std::string_view ip, std::string_view mac,
                                    const LocalTime& now) {
-  if (count_ == std::numeric_limits<std::int32_t>::max()) {
-    throw std::length_error("User Database too large");
-  }
+  store_.CheckRoomForOne();  // before the score record is added
   std::string record = PadField(name, kNameSize);
   const bool tailed = HasTail(record);
   if (tailed) tailed_names_.reserve(tailed_names_.size() + 1);
@@ -128,23 +123,15 @@ std::int32_t UserDatabase::AddUser(ScoreDatabase& scores, std::string_view name,
   record += PadField(mac, kMacSize);
   record += PackDate(now);
   record.append(4, '\0');  // UsageTotal.
-  MutableBytes() += record;
-  ++count_;
-  try {
-    index_.Insert(bytes(), count_);
-  } catch (...) {
-    --count_;
-    MutableBytes().resize(Offset(count_ + 1));
-    throw;
-  }
-  if (tailed) tailed_names_.push_back(count_);  // room was reserved
-  return count_;
+  const std::int32_t id = store_.Append(record);
+  if (tailed) tailed_names_.push_back(id);  // room was reserved
+  return id;
 }
 
 std::string UserDatabase::ListNamesByMacID(std::int32_t mac) const {
   std::string text;
-  for (std::int32_t id = 1; id <= count_; ++id) {
-    std::string_view record = std::string_view(bytes()).substr(Offset(id));
+  for (std::int32_t id = 1; id <= store_.count(); ++id) {
+    const std::string_view record = store_.Record(id);
     if (BytesToInt32(record.substr(kMacOffset, kMacSize)) != mac) continue;
     text += TrimAtNul(record.substr(0, kNameSize));
     text += ", ";
@@ -161,16 +148,13 @@ std::string UserDatabase::ListAliasGroups() const {
 }
 
 AliasGroups UserDatabase::StartAliasGroups() const {
-  return AliasGroups(bytes(), count_, kRecordSize, kIpOffset, kMacOffset);
+  return AliasGroups(bytes(), store_.count(), kRecordSize, kIpOffset,
+                     kMacOffset);
 }
 
 void UserDatabase::RemoveUser(std::int32_t id) {
-  if (id <= 0 || id > count_) return;
-  index_.Erase(bytes(), id);
-  MutableBytes().erase(Offset(id), kRecordSize);
-  --count_;
+  if (!store_.Remove(id)) return;
   // Every later UserID moves down by one.
-  index_.CloseGap(id);
   std::erase(tailed_names_, id);
   for (std::int32_t& later : tailed_names_) {
     if (later > id) --later;
@@ -179,35 +163,24 @@ void UserDatabase::RemoveUser(std::int32_t id) {
 
 void UserDatabase::Assign(std::string bytes, std::int32_t count) {
   if (count < 0) count = 0;
+  // Fitted as the store will fit it, so that the tailed names are read
+  // from what it will hold; both are ready before anything changes.
   bytes.resize(static_cast<std::size_t>(count) * kRecordSize, '\0');
-  RecordIndex index(kUserRecordSize, kMacOffset);
-  index.Build(bytes, count);
   std::vector<std::int32_t> tailed;
   for (std::int32_t id = 1; id <= count; ++id) {
     if (HasTail(std::string_view(bytes).substr(Offset(id), kNameSize))) {
       tailed.push_back(id);
     }
   }
-  MutableBytes() = std::move(bytes);
-  count_ = count;
-  index_ = std::move(index);
+  store_.Assign(std::move(bytes), count);
   tailed_names_ = std::move(tailed);
 }
 
 void UserDatabase::WriteInRecord(std::int32_t id, std::size_t offset,
                                  std::string_view value) {
-  const std::size_t at = Offset(id) + offset;
-  const std::size_t end = offset + value.size();
-  const bool identity = offset < kNameSize ||
-                        (offset < kMacOffset + kMacSize && end > kMacOffset);
   const bool name = offset < kNameSize;
   if (name) tailed_names_.reserve(tailed_names_.size() + 1);
-  auto write = [&] { MutableBytes().replace(at, value.size(), value); };
-  if (identity) {
-    index_.Rewrite(bytes(), id, write);
-  } else {
-    write();
-  }
+  store_.Write(id, offset, value);
   if (name) NoteNameTail(id);
 }
 
@@ -215,8 +188,7 @@ void UserDatabase::NoteNameTail(std::int32_t id) {
   const auto at =
       std::lower_bound(tailed_names_.begin(), tailed_names_.end(), id);
   const bool listed = at != tailed_names_.end() && *at == id;
-  const bool tailed =
-      HasTail(std::string_view(bytes()).substr(Offset(id), kNameSize));
+  const bool tailed = HasTail(store_.Field(id, 0, kNameSize));
   if (tailed && !listed) {
     tailed_names_.insert(at, id);
   } else if (!tailed && listed) {

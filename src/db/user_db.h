@@ -11,9 +11,8 @@
 
 #include "base/clock.h"
 #include "db/alias_groups.h"
-#include "db/record_index.h"
+#include "db/record_store.h"
 #include "db/score_db.h"
-#include "db/tracked_bytes.h"
 
 namespace tallyhall {
 
@@ -42,7 +41,7 @@ int UserFieldWidth(UserField field);
 
 class UserDatabase {
  public:
-  std::int32_t UserCount() const { return count_; }
+  std::int32_t UserCount() const { return store_.count(); }
 
   // The record, or empty when `id` is not in 1..UserCount.
   std::string GetUserRecord(std::int32_t id) const;
@@ -106,8 +105,6 @@ class UserDatabase {
   void MarkWritten() { store_.MarkWritten(); }
 
  private:
-  // Every change to the bytes goes through here, which marks them changed.
-  std::string& MutableBytes() { return store_.Mutable(); }
   // Writes `value` over record `id` from `offset`, keeping the index and
   // tailed_names_ in step.
   void WriteInRecord(std::int32_t id, std::size_t offset,
@@ -116,10 +113,8 @@ class UserDatabase {
   // Cannot throw when tailed_names_ has room for one more.
   void NoteNameTail(std::int32_t id);
 
-  TrackedBytes store_;
-  std::int32_t count_ = 0;
-  // Identity (name and MacID at 144) -> UserIDs; answers FindUser.
-  RecordIndex index_{kUserRecordSize,
+  // Indexed by identity (name and MacID at 144); answers FindUser.
+  RecordStore store_{"User Database", kUserRecordSize, Indexing::kByName,
                      static_cast<std::size_t>(UserField::kMacID)};
   // UserIDs, ascending, of the records whose name field holds other bytes
   // behind its first NUL; the index cannot tell those names by what they
