@@ -10,9 +10,9 @@
 #include <memory>
 #include <string>
 
+#include "context/transport.h"
 #include "db/encoding.h"
 #include "db/user_db.h"
-#include "net/transport.h"
 
 namespace tallyhall {
 

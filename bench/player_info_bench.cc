@@ -7,8 +7,9 @@
 #include <string>
 
 #include "commands/dispatch.h"
+#include "context/server_core.h"
 #include "db/encoding.h"
-#include "shell/server_core.h"
+#include "shell/server_events.h"
 #include "support/core_fixture.h"
 #include "support/fakes.h"
 
@@ -71,7 +72,7 @@ struct InfoWorld {
         core, 1,
         std::string("\x13", 1) + Int32ToBytes(kSysOpId) + std::string(text));
     // A long command is answered in the loop's spare turns.
-    while (core.DoPendingWork(4096)) {
+    while (DoPendingWork(core, 4096)) {
     }
     return transport.sent - before;
   }

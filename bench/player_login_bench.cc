@@ -6,9 +6,10 @@
 #include <string>
 
 #include "bench_world.h"
+#include "context/server_core.h"
 #include "db/encoding.h"
 #include "players/player_login.h"
-#include "shell/server_core.h"
+#include "shell/server_events.h"
 #include "support/core_fixture.h"
 #include "support/fakes.h"
 
@@ -54,7 +55,7 @@ void BM_KnownPlayerLogin(benchmark::State& state) {
     RemovePlayer(zone, 1);
     if (++logins % 1024 == 0) {
       state.PauseTiming();
-      core.OnGreetingTimer();  // empties the greeting queue
+      OnGreetingTimer(core);  // empties the greeting queue
       state.ResumeTiming();
     }
   }
@@ -62,7 +63,7 @@ void BM_KnownPlayerLogin(benchmark::State& state) {
                                      id, UserField::kIP)) != 0x0700000a) {
     state.SkipWithError("login did not reach the record");
   }
-  core.OnGreetingTimer();
+  OnGreetingTimer(core);
   state.SetItemsProcessed(logins);
 }
 BENCHMARK(BM_KnownPlayerLogin)->Arg(1000)->Arg(1000000);
@@ -108,11 +109,11 @@ void BM_LoginAmongPresentPlayers(benchmark::State& state) {
     RemovePlayer(zone, zone.PlayerCount());
     if (++logins % 1024 == 0) {
       state.PauseTiming();
-      core.OnGreetingTimer();  // empties the greeting queue
+      OnGreetingTimer(core);  // empties the greeting queue
       state.ResumeTiming();
     }
   }
-  core.OnGreetingTimer();
+  OnGreetingTimer(core);
   state.SetItemsProcessed(logins);
 }
 BENCHMARK(BM_LoginAmongPresentPlayers)->Arg(0)->Arg(100000);

@@ -12,8 +12,8 @@
 #include "commands/command_table.h"
 #include "commands/score_commands.h"
 #include "commands/top_list.h"
+#include "context/server_core.h"
 #include "db/encoding.h"
-#include "shell/server_core.h"
 #include "support/core_fixture.h"
 #include "support/fakes.h"
 

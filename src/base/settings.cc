@@ -7,7 +7,6 @@
 
 #include "base/file_io.h"
 #include "base/numbers.h"
-#include "base/settings_reader.h"
 
 namespace tallyhall {
 
@@ -286,23 +285,6 @@ Status SettingsFile::EnsureExists() {
   if (error != ENOENT) return FileError(path_, error);
   return WriteFileAtomically(path_, kDefaultSettingsText, hooks_,
                              kPrivateFileMode);
-}
-
-Status EnsureSettingsAndLoad(SettingsFile& file, Settings& settings,
-                             std::vector<std::string>* warnings) {
-  Status ready = file.EnsureExists();
-  if (!ready.ok()) return ready;
-  SettingsReader read(file);
-  settings.log_terminal = read.Flag("Misc", "LogTerminal");
-  settings.greeting = read.Text("Misc", "Greeting", "no greeting");
-  settings.auto_save = read.Time("Misc", "AutoSave", settings.auto_save);
-  settings.port = read.Port("Login", "Port", settings.port);
-  settings.allow_new_zones = read.Flag("Login", "AllowNewZones");
-  settings.allow_new_users = read.Flag("Login", "AllowNewUsers");
-  settings.ask_new_users = read.Flag("Login", "AskNewUsers");
-  settings.metrics_address = read.Find("Misc", "MetricsAddress").value_or("");
-  if (warnings != nullptr) *warnings = read.TakeWarnings();
-  return Status::Ok();
 }
 
 bool FlagFromText(std::string_view text) { return LeadingNumber(text) != 0; }

@@ -82,16 +82,6 @@ struct Settings {
   std::string metrics_address;
 };
 
-// Creates the file when missing, then reads LogTerminal, Greeting, AutoSave,
-// MetricsAddress (section Misc) and Port, AllowNewZones, AllowNewUsers, AskNewUsers
-// (section Login) into `settings`. A value that does not convert leaves its
-// field unchanged. When `warnings` is given, one line is appended to it for
-// each of these keys whose text does not read cleanly (see SettingsReader).
-// When the file cannot be created or opened, returns the error of
-// EnsureExists and reads nothing.
-Status EnsureSettingsAndLoad(SettingsFile& file, Settings& settings,
-                             std::vector<std::string>* warnings = nullptr);
-
 // Conversions of the values read once. Flags: on when the number at the
 // start of the text is not 0. Port: that number rounded half to even, from 1
 // to 65535 as written; -32768 to -1 (which older files used for the ports

@@ -80,4 +80,21 @@ std::uint16_t SettingsReader::Port(std::string_view section,
   return used;
 }
 
+Status EnsureSettingsAndLoad(SettingsFile& file, Settings& settings,
+                             std::vector<std::string>* warnings) {
+  Status ready = file.EnsureExists();
+  if (!ready.ok()) return ready;
+  SettingsReader read(file);
+  settings.log_terminal = read.Flag("Misc", "LogTerminal");
+  settings.greeting = read.Text("Misc", "Greeting", "no greeting");
+  settings.auto_save = read.Time("Misc", "AutoSave", settings.auto_save);
+  settings.port = read.Port("Login", "Port", settings.port);
+  settings.allow_new_zones = read.Flag("Login", "AllowNewZones");
+  settings.allow_new_users = read.Flag("Login", "AllowNewUsers");
+  settings.ask_new_users = read.Flag("Login", "AskNewUsers");
+  settings.metrics_address = read.Find("Misc", "MetricsAddress").value_or("");
+  if (warnings != nullptr) *warnings = read.TakeWarnings();
+  return Status::Ok();
+}
+
 }  // namespace tallyhall

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/settings.h"
+#include "base/status.h"
 
 namespace tallyhall {
 
@@ -64,6 +65,16 @@ class SettingsReader {
   const SettingsFile& file_;
   std::vector<std::string> warnings_;
 };
+
+// Creates the file when missing, then reads LogTerminal, Greeting, AutoSave,
+// MetricsAddress (section Misc) and Port, AllowNewZones, AllowNewUsers,
+// AskNewUsers (section Login) into `settings`. A value that does not convert
+// leaves its field unchanged. When `warnings` is given, one line is appended to
+// it for each of these keys whose text does not read cleanly (see
+// SettingsReader). When the file cannot be created or opened, returns the error
+// of EnsureExists and reads nothing.
+Status EnsureSettingsAndLoad(SettingsFile& file, Settings& settings,
+                             std::vector<std::string>* warnings = nullptr);
 
 }  // namespace tallyhall
 

@@ -9,7 +9,7 @@
 #include "commands/command_context.h"
 #include "db/encoding.h"
 #include "players/chat.h"
-#include "shell/server_core.h"
+#include "context/server_core.h"
 #include "zones/zone_table.h"
 
 namespace tallyhall {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "shell/server_core.h"
+#include "context/server_core.h"
 #include "zones/operator_levels.h"
 #include "zones/zone_table.h"
 

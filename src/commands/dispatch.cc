@@ -4,7 +4,7 @@
 
 #include "commands/command_table.h"
 #include "db/encoding.h"
-#include "shell/server_core.h"
+#include "context/server_core.h"
 
 namespace tallyhall {
 

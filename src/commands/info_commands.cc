@@ -10,7 +10,7 @@
 #include "base/file_io.h"
 #include "commands/command_context.h"
 #include "db/encoding.h"
-#include "shell/server_core.h"
+#include "context/server_core.h"
 
 namespace tallyhall {
 namespace {

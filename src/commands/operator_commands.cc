@@ -9,7 +9,7 @@
 #include "commands/command_context.h"
 #include "commands/paging.h"
 #include "db/encoding.h"
-#include "shell/server_core.h"
+#include "context/server_core.h"
 #include "zones/operator_levels.h"
 #include "zones/zone_table.h"
 

@@ -165,7 +165,8 @@ void HandleAliasX2(CommandContext& ctx, std::string_view args) {
     answer->Answer(ctx);
     return;
   }
-  ctx.core.QueueLongCommand(ctx, std::move(answer));
+  ctx.core.QueueLongCommand(ctx.zone, ctx.player_id, ctx.text,
+                            std::move(answer));
 }
 
 // ?aliaspage (page) (macid), or ?aliaspage (macid) for page 1

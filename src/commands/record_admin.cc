@@ -14,7 +14,7 @@
 #include "commands/score_table.h"
 #include "db/encoding.h"
 #include "net/messages.h"
-#include "shell/server_core.h"
+#include "context/server_core.h"
 
 namespace tallyhall {
 namespace {

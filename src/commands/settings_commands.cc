@@ -11,7 +11,7 @@
 #include "base/settings.h"
 #include "commands/command_context.h"
 #include "db/encoding.h"
-#include "shell/server_core.h"
+#include "context/server_core.h"
 #include "zones/zone_login.h"
 
 namespace tallyhall {

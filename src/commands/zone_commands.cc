@@ -13,7 +13,7 @@
 #include "commands/paging.h"
 #include "db/encoding.h"
 #include "net/messages.h"
-#include "shell/server_core.h"
+#include "context/server_core.h"
 #include "zones/zone_table.h"
 
 namespace tallyhall {

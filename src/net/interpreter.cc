@@ -14,7 +14,7 @@
 #include "players/chat.h"
 #include "players/player_login.h"
 #include "players/player_reports.h"
-#include "shell/server_core.h"
+#include "context/server_core.h"
 #include "zones/zone_login.h"
 
 namespace tallyhall {

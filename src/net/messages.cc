@@ -5,7 +5,7 @@
 #include <initializer_list>
 
 #include "db/encoding.h"
-#include "shell/server_core.h"
+#include "context/server_core.h"
 #include "zones/zone_table.h"
 
 namespace tallyhall {

@@ -18,6 +18,9 @@
 #include <string>
 #include <vector>
 
+#include "context/server_core.h"
+#include "shell/server_events.h"
+
 namespace tallyhall {
 namespace {
 
@@ -265,11 +268,11 @@ struct UdpEndpoint::Loop {
     RunEvent([&] {
       for (std::size_t i = 0; i < count; ++i) {
         const std::size_t size = received[i].msg_len;
-        if (size > kMaxDatagram) core->OnDatagramTooLong(size);
+        if (size > kMaxDatagram) OnDatagramTooLong(*core, size);
         if (size < 1 || size > kMaxDatagram) continue;
         Guarded([&] {
-          core->OnDatagram(FromSockaddr(senders[i]),
-                           std::string_view(slots[i].data(), size));
+          OnDatagram(*core, FromSockaddr(senders[i]),
+                     std::string_view(slots[i].data(), size));
         });
       }
     });
@@ -287,7 +290,7 @@ struct UdpEndpoint::Loop {
     save_tick.expires_at(save_tick.expiry() + kTick);
     save_tick.async_wait([this](const asio::error_code& error) {
       if (error) return;
-      RunEvent([&] { Guarded([&] { core->OnSaveTick(); }); });
+      RunEvent([&] { Guarded([&] { OnSaveTick(*core); }); });
       ArmSaveTick();
     });
   }
@@ -325,8 +328,9 @@ struct UdpEndpoint::Loop {
     bool more = false;
     do {
       more = false;
-      RunEvent(
-          [&] { Guarded([&] { more = core->DoPendingWork(kUnitsPerCall); }); });
+      RunEvent([&] {
+        Guarded([&] { more = tallyhall::DoPendingWork(*core, kUnitsPerCall); });
+      });
     } while (more && std::chrono::steady_clock::now() < slice_end);
     working = more;
     if (more) asio::post(io, [this] { DoPendingWork(); });

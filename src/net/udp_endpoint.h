@@ -1,7 +1,8 @@
 // The event loop: one UDP socket, the 30-second save tick, the restartable
 // greeting timer and the signals, all on one thread. It forwards each event
-// to the ServerCore and knows nothing about the protocol. The only code that
-// includes Asio.
+// to the events of shell/server_events.h and knows nothing about the
+// protocol. With shell/main.cc, the only code that includes Asio; it sits on
+// the roof's floor beside them.
 #ifndef TALLYHALL_NET_UDP_ENDPOINT_H_
 #define TALLYHALL_NET_UDP_ENDPOINT_H_
 
@@ -11,10 +12,11 @@
 #include <memory>
 
 #include "base/status.h"
-#include "net/transport.h"
-#include "shell/server_core.h"
+#include "context/transport.h"
 
 namespace tallyhall {
+
+class ServerCore;
 
 class UdpEndpoint : public Transport, public Scheduler {
  public:
@@ -29,10 +31,10 @@ class UdpEndpoint : public Transport, public Scheduler {
   Status Open(std::uint16_t port);
 
   // Runs until SIGINT, SIGTERM or SIGHUP: each datagram of 1 to 520 bytes
-  // goes to core.OnDatagram, the tick to core.OnSaveTick every 30 seconds
-  // from now, the greeting timer to core.StartGreetingRelease and then to
-  // core.DoPendingWork slice by slice between datagrams, as is a long
-  // command's work. On a signal
+  // goes to OnDatagram, the tick to OnSaveTick every 30 seconds from now,
+  // the greeting timer to core.StartGreetingRelease and then to
+  // DoPendingWork slice by slice between datagrams, as is a long command's
+  // work (shell/server_events.h). On a signal
   // returns with the socket still open, so that the caller's shutdown can
   // still send. SIGWINCH calls `on_resize`.
   void Run(ServerCore& core, std::function<void()> on_resize);

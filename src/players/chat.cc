@@ -8,7 +8,7 @@
 #include "base/numbers.h"
 #include "db/encoding.h"
 #include "net/messages.h"
-#include "shell/server_core.h"
+#include "context/server_core.h"
 #include "zones/operator_levels.h"
 #include "zones/zone_table.h"
 

@@ -8,7 +8,7 @@
 #include "base/failure.h"
 #include "db/encoding.h"
 #include "net/messages.h"
-#include "shell/server_core.h"
+#include "context/server_core.h"
 
 namespace tallyhall {
 namespace {

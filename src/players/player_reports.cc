@@ -7,7 +7,7 @@
 #include "base/failure.h"
 #include "db/encoding.h"
 #include "db/user_db.h"
-#include "shell/server_core.h"
+#include "context/server_core.h"
 
 namespace tallyhall {
 namespace {

@@ -15,11 +15,12 @@
 
 #include "base/clock.h"
 #include "base/file_io.h"
+#include "context/server_core.h"
 #include "net/udp_endpoint.h"
 #include "shell/command_line.h"
 #include "shell/console_view.h"
 #include "shell/metrics_endpoint.h"
-#include "shell/server_core.h"
+#include "shell/server_events.h"
 #include "shell/systemd_notify.h"
 
 namespace {
@@ -85,7 +86,7 @@ int main(int argc, char** argv) {
   SystemdNotifier notifier;
   ServerCore core(folder, endpoint, clock, view.get(), endpoint);
   core.set_notifier(&notifier);
-  Status started = core.Start();
+  Status started = Start(core);
   if (!started.ok()) {
     return StartFailed(core, "Settings file could not be created or read: " +
                                  started.message());
@@ -111,8 +112,8 @@ int main(int argc, char** argv) {
     return StartFailed(core, "Biller port " + std::to_string(port) +
                                  " could not be opened: " + opened.message());
   }
-  core.WriteBanner();
-  core.NotifyReady();
+  WriteBanner(core);
+  NotifyReady(core);
   endpoint.SetWatchdog(notifier.WatchdogInterval(),
                        [&] { notifier.Notify("WATCHDOG=1"); });
   std::unique_ptr<MetricsEndpoint> metrics = OpenMetricsEndpoint(core);
@@ -125,5 +126,5 @@ int main(int argc, char** argv) {
   });
   // Data that could not be saved must not look like a clean stop to a
   // service manager.
-  return core.Shutdown() ? 0 : kExitNotSaved;
+  return Shutdown(core) ? 0 : kExitNotSaved;
 }

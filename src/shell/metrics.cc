@@ -9,7 +9,7 @@
 #include <span>
 
 #include "commands/command_table.h"
-#include "shell/server_core.h"
+#include "context/server_core.h"
 
 #ifndef TALLYHALL_VERSION
 #define TALLYHALL_VERSION "unknown"

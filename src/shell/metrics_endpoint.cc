@@ -21,7 +21,7 @@
 
 #include "db/encoding.h"
 #include "shell/metrics.h"
-#include "shell/server_core.h"
+#include "context/server_core.h"
 
 namespace tallyhall {
 namespace {

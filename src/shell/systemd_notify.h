@@ -8,7 +8,7 @@
 #include <chrono>
 #include <string_view>
 
-#include "shell/service_notifier.h"
+#include "context/service_notifier.h"
 
 namespace tallyhall {
 

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/settings_reader.h"
 #include "support/fakes.h"
 
 namespace tallyhall {

@@ -8,6 +8,7 @@
 #include <span>
 
 #include "db/encoding.h"
+#include "shell/server_events.h"
 #include "support/core_fixture.h"
 #include "zone_client/zone_messages.h"
 
@@ -300,14 +301,14 @@ TEST_F(PlayerInfoTest, AliasX2OnALargeDatabaseAnswersAsAtItsArrival) {
   EXPECT_TRUE(OpTypes("?aliasx2").empty());
   EXPECT_TRUE(OpTypes("?aliasx2 2").empty());
   EXPECT_TRUE(Ask(1, 6, "?aliasx2").empty());
-  EXPECT_TRUE(core_.DoPendingWork(5000));
+  EXPECT_TRUE(DoPendingWork(core_, 5000));
   EXPECT_EQ(OpTypes("?username 2:N1x"),
             Lines{"Player name updated to User Database."});
   Add("N1y", 1, 1);
   EXPECT_TRUE(OpTypes("?aliasx2 3").empty());
   ReceiveReliable(ZoneAddress(1), PlayerLogoffMessage(6, 0));
   AddPresentPlayer(1, "Next", 6);
-  while (core_.DoPendingWork(5000)) {
+  while (DoPendingWork(core_, 5000)) {
   }
   const std::string first = at_first.ListAliasGroups();
   const std::string changed = Users().ListAliasGroups();

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 
+#include "shell/server_events.h"
 #include "support/core_fixture.h"
 
 namespace tallyhall {
@@ -111,7 +112,7 @@ TEST_F(SettingsCommandsTest, GreetingChangesWhatTheNextLoginHears) {
     EXPECT_EQ(Outcome(c.command), Lines{c.reply});
     ++player_id;
     LoginPlayer(1, "P" + std::to_string(player_id), player_id);
-    core_.OnGreetingTimer();
+    OnGreetingTimer(core_);
     TakeLines();
     EXPECT_EQ(RepliesTo(1, player_id), c.greeting) << c.command;
   }

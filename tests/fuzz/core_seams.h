@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "context/server_core.h"
 #include "fuzz/file_faults.h"
-#include "shell/server_core.h"
 
 namespace tallyhall {
 

@@ -15,12 +15,13 @@
 #include <stdexcept>
 
 #include "base/settings.h"
+#include "context/server_core.h"
 #include "db/encoding.h"
 #include "fuzz/core_seams.h"
 #include "fuzz/file_faults.h"
 #include "fuzz/fuzz_invariants.h"
 #include "fuzz/fuzz_traffic.h"
-#include "shell/server_core.h"
+#include "shell/server_events.h"
 #include "support/fakes.h"
 
 namespace tallyhall {
@@ -75,18 +76,19 @@ struct Session {
   // the first of them logs in as an operator of every level and joins two
   // chat channels.
   void SetUp() {
-    Check(core.Start().ok(), "start-up failed");
+    Check(Start(core).ok(), "start-up failed");
     std::int32_t sequence = 0;
     for (int n = 1; n <= 2; ++n) {
       const Address zone = SenderAddress(static_cast<unsigned char>(n - 1));
-      core.OnDatagram(zone,
-                      Reliable(sequence++, ZoneLoginMessage(FuzzZone(n))));
+      OnDatagram(core, zone,
+                 Reliable(sequence++, ZoneLoginMessage(FuzzZone(n))));
       for (std::int32_t id = 1; id <= 3; ++id) {
-        core.OnDatagram(zone,
-                        Reliable(sequence++, FuzzLogin(kFuzzPlayers[id - 1], id,
-                                                       FuzzMac(n, id), true)));
+        OnDatagram(core, zone,
+                   Reliable(sequence++, FuzzLogin(kFuzzPlayers[id - 1], id,
+                                                  FuzzMac(n, id), true)));
         for (const std::string& text : SetupCommands(id)) {
-          core.OnDatagram(zone, Reliable(sequence++, CommandMessage(id, text)));
+          OnDatagram(core, zone,
+                     Reliable(sequence++, CommandMessage(id, text)));
         }
       }
     }
@@ -133,12 +135,12 @@ struct Session {
         // Half a minute to two hours later: greetings leave, saves fall due.
         const int steps = payload.empty() ? 1 : 1 + (payload[0] & 0xff);
         clock.Advance(30 * steps);
-        core.OnGreetingTimer();
-        core.OnSaveTick();
+        OnGreetingTimer(core);
+        OnSaveTick(core);
         return;
       }
       default:
-        core.OnDatagram(SenderAddress(selector), payload);
+        OnDatagram(core, SenderAddress(selector), payload);
     }
   }
 
@@ -237,7 +239,7 @@ class FuzzFolder {
                 zone.databases.users.UserCount() == kFuzzUsers,
             "set-up: players not found in the starting files");
     }
-    session.core.Shutdown();
+    Shutdown(session.core);
     for (const auto& entry : std::filesystem::directory_iterator(path_)) {
       starting_files_[entry.path().filename()] = ReadFile(entry.path());
     }
@@ -322,7 +324,7 @@ class FuzzFolder {
     view.shown.clear();
     session.transport.keep = true;
     session.Run(in);
-    session.core.Shutdown();
+    Shutdown(session.core);
     Trace trace{.sent = {}, .lines = view.shown};
     for (const SentDatagram& sent : session.transport.sent) {
       trace.sent.push_back(IpText(sent.to.IpBytes()) + ":" +

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "db/encoding.h"
+#include "shell/server_events.h"
 #include "support/core_fixture.h"
 
 namespace tallyhall {
@@ -78,8 +79,8 @@ TEST_F(RandomDatagramTest, InterpreterSurvivesRandomTraffic) {
         break;
     }
     if (i % 1000 == 0) {
-      core_.OnGreetingTimer();
-      core_.OnSaveTick();
+      OnGreetingTimer(core_);
+      OnSaveTick(core_);
     }
     transport_.sent.clear();
   }
@@ -111,7 +112,7 @@ TEST_F(RandomDatagramTest, InterpreterSurvivesRandomTraffic) {
     }
   }
   const std::string last_users = Zone(2).databases.users.bytes();
-  core_.Shutdown();
+  Shutdown(core_);
   EXPECT_EQ(core_.zones().ZoneCount(), 0);
   // Both zones use User.1; the one removed last wrote it.
   EXPECT_EQ(ReadFile(folder_.File("User.1")), last_users);

@@ -1,10 +1,11 @@
 // Lines caused by senders that are not zones: per address whatever the
 // port, 20 of a burst and then 5 a second, the rest counted and reported at
 // the next tick; a zone's lines pass whole; the memory stays bounded.
-#include "net/stranger_lines.h"
+#include "context/stranger_lines.h"
 
 #include <gtest/gtest.h>
 
+#include "shell/server_events.h"
 #include "support/core_fixture.h"
 
 namespace tallyhall {
@@ -37,9 +38,9 @@ TEST_F(StrangerLinesTest, RefusedLoginsAreLimitedAndCountedAtTheTick) {
   EXPECT_EQ(TakeLines().front(), "Connection request from 127.0.0.1:5000");
   for (int i = 0; i < 30; ++i) ReceiveReliable(ZoneAddress(2), "\x30");
   EXPECT_EQ(TakeLines().size(), 30u);
-  core_.OnSaveTick();
+  OnSaveTick(core_);
   EXPECT_EQ(TakeLines(), Lines{"35 lines from 127.0.0.1 were not shown"});
-  core_.OnSaveTick();
+  OnSaveTick(core_);
   EXPECT_TRUE(TakeLines().empty());
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "net/messages.h"
+#include "shell/server_events.h"
 #include "support/core_fixture.h"
 #include "zone_client/zone_messages.h"
 
@@ -83,7 +84,7 @@ TEST_F(MetricsTest, FailedSaveIsCountedAsFailedAndKeepsTheLastGoodSave) {
   LoginPlayer(1, "Alice", 5);
   core_.set_file_hooks(
       {.before_rename = [](const std::string&) { return EIO; }});
-  core_.OnSaveTick();
+  OnSaveTick(core_);
   ExpectValues({
       {R"(tallyhall_saves_total{result="failed"})", "1"},
       {R"(tallyhall_saves_total{result="saved"})", "0"},
@@ -91,7 +92,7 @@ TEST_F(MetricsTest, FailedSaveIsCountedAsFailedAndKeepsTheLastGoodSave) {
       {R"(tallyhall_last_save_time_seconds{server_id="1"})", "absent"},
   });
   core_.set_file_hooks({});
-  core_.OnSaveTick();  // a failed zone is saved again at the next tick
+  OnSaveTick(core_);  // a failed zone is saved again at the next tick
   clock_.Advance(5);
   ExpectValues({
       {R"(tallyhall_saves_total{result="failed"})", "1"},
@@ -132,7 +133,7 @@ TEST_F(MetricsTest, DatagramsAreCountedAndDropsByReason) {
   Receive(ZoneAddress(2), "hello");                       // unknown sender
   Receive(ZoneAddress(1), std::string("\x00\x09zz", 4));  // no such packet
   ReceiveReliable(ZoneAddress(1), "\x7f");                // unknown user event
-  core_.OnDatagramTooLong(600);
+  OnDatagramTooLong(core_, 600);
   ExpectValues({
       {"tallyhall_datagrams_received_total", "5"},
       {R"(tallyhall_datagrams_dropped_total{reason="too_long"})", "1"},

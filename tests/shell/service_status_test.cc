@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/server_events.h"
 #include "support/core_fixture.h"
 
 namespace tallyhall {
@@ -24,18 +25,18 @@ class ServiceStatusTest : public CoreTest {
 };
 
 TEST_F(ServiceStatusTest, ReadyThenStatusAtEachTickThenStoppingBeforeSaves) {
-  core_.NotifyReady();
+  NotifyReady(core_);
   LoginZone(1);
   LoginZone(2);
   LoginPlayer(1, "Ann", 11);
   LoginPlayer(2, "Bob", 21);
   LoginPlayer(2, "Cy", 22);
-  core_.OnSaveTick();
+  OnSaveTick(core_);
   // The Disconnect of the first zone leaves after STOPPING.
   transport_.on_send = [&](const SentDatagram&) {
     if (notifier_.sent.size() == 3) notifier_.sent.push_back("<sent>");
   };
-  EXPECT_TRUE(core_.Shutdown());
+  EXPECT_TRUE(Shutdown(core_));
   EXPECT_EQ(notifier_.sent,
             (std::vector<std::string>{"READY=1\nSTATUS=Zones: 0, players: 0",
                                       "STATUS=Zones: 2, players: 3",

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/server_events.h"
 #include "support/core_fixture.h"
 
 namespace tallyhall {
@@ -47,7 +48,7 @@ TEST_F(StartupWarningsTest, EachDefaultPasswordIsNamedAfterTheBanner) {
       ASSERT_TRUE(
           core_.settings_file().WriteSetting("Passwords", key, value).ok());
     }
-    core_.WriteBanner();
+    WriteBanner(core_);
     std::vector<std::string> expected = {
         "Biller port 4000 is open. Waiting for Game Server(s) connection"};
     for (const std::string& key : c.warned) expected.push_back(WarningFor(key));

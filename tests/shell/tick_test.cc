@@ -9,6 +9,7 @@
 #include <numeric>
 
 #include "db/encoding.h"
+#include "shell/server_events.h"
 #include "support/core_fixture.h"
 #include "zone_client/zone_messages.h"
 
@@ -43,12 +44,12 @@ TEST_F(TickTest, QueuedGreetingsLeaveTogetherInQueueOrder) {
   core_.QueueGreeting(1, 12, "three");
   EXPECT_EQ(scheduler_.restarts, 3);
   EXPECT_TRUE(TakeSent(ZoneAddress(1)).empty());
-  core_.OnGreetingTimer();
+  OnGreetingTimer(core_);
   EXPECT_EQ(RepliesTo(1, 11), std::vector<std::string>{"one"});
   EXPECT_EQ(RepliesTo(2, 22), std::vector<std::string>{"two"});
   EXPECT_EQ(RepliesTo(1, 12), std::vector<std::string>{"three"});
   EXPECT_TRUE(core_.delayed_responses().empty());
-  core_.OnGreetingTimer();
+  OnGreetingTimer(core_);
   EXPECT_TRUE(transport_.sent.empty());
 }
 
@@ -60,7 +61,7 @@ TEST_F(TickTest, GreetingForZoneThatLeftOrWasReplacedIsDropped) {
   Receive(ZoneAddress(1), Hex("00 07"));  // Two moves to position 1
   LoginZone(3, "Three");                  // Three takes position 2
   TakeSent(ZoneAddress(1));
-  core_.OnGreetingTimer();
+  OnGreetingTimer(core_);
   EXPECT_EQ(RepliesTo(2, 5), std::vector<std::string>{});
   EXPECT_TRUE(TakeSent(ZoneAddress(3)).empty());
   EXPECT_TRUE(TakeSent(ZoneAddress(1)).empty());
@@ -92,7 +93,7 @@ TEST_F(TickTest, GreetingLeavesOnlyForThePlayerItWasQueuedFor) {
   EXPECT_LT(core_.greeting_queue().held(), 100u);
   TakeSent(ZoneAddress(1));
   TakeSent(ZoneAddress(2));
-  core_.OnGreetingTimer();
+  OnGreetingTimer(core_);
   EXPECT_EQ(RepliesTo(1, 7), std::vector<std::string>{"for Bob"});
   EXPECT_EQ(RepliesTo(1, 8), std::vector<std::string>{"for Dan"});
   EXPECT_TRUE(transport_.sent.empty());
@@ -117,21 +118,21 @@ TEST_F(TickTest, LongQueueLeavesInSlicesWithDatagramsBetween) {
       order.push_back(BytesToInt32(message->message.substr(1, 4)));
     }
   };
-  EXPECT_TRUE(core_.SendDueGreetings(100));
+  EXPECT_TRUE(SendDueGreetings(core_, 100));
   take_greetings();
   LoginPlayer(1, "Late", 900);  // answered between slices
   EXPECT_EQ(Zone(1).PlayerCount(), 251);
   EXPECT_EQ(scheduler_.last_delay_ms, kTickSeconds * 1000);
-  EXPECT_TRUE(core_.SendDueGreetings(100));
+  EXPECT_TRUE(SendDueGreetings(core_, 100));
   take_greetings();
-  EXPECT_FALSE(core_.SendDueGreetings(100));
+  EXPECT_FALSE(SendDueGreetings(core_, 100));
   take_greetings();
-  EXPECT_FALSE(core_.SendDueGreetings(100));
+  EXPECT_FALSE(SendDueGreetings(core_, 100));
   std::vector<std::int32_t> expected(250);
   std::iota(expected.begin(), expected.end(), 1);
   EXPECT_EQ(order, expected);
   EXPECT_EQ(core_.greeting_queue().size(), 1u);
-  core_.OnGreetingTimer();
+  OnGreetingTimer(core_);
   EXPECT_EQ(RepliesTo(1, 900), std::vector<std::string>{"hi"});
 }
 
@@ -141,13 +142,13 @@ TEST_F(TickTest, SaveTickSavesEveryZoneOnceThePeriodHasPassed) {
   core_.settings().auto_save = 60;
   SetTime(12, 0, 0);
   TakeLines();
-  core_.OnSaveTick();  // last save was at start-up, 12:00:00
+  OnSaveTick(core_);  // last save was at start-up, 12:00:00
   EXPECT_EQ(CountLines(" Written: "), 0);
   SetTime(12, 0, 30);
-  core_.OnSaveTick();
+  OnSaveTick(core_);
   EXPECT_EQ(CountLines(" Written: "), 0);
   SetTime(12, 1, 0);
-  core_.OnSaveTick();
+  OnSaveTick(core_);
   EXPECT_EQ(CountLines(" Written: "), 2);
   EXPECT_EQ(core_.last_save_time(), 12 * 3600 + 60);
 }
@@ -156,31 +157,31 @@ TEST_F(TickTest, MinuteAfterMidnightSavesWhateverThePeriod) {
   LoginZone(1);
   core_.settings().auto_save = 3600;
   SetTime(23, 59, 50);
-  core_.OnSaveTick();  // an hour and more since start-up
+  OnSaveTick(core_);  // an hour and more since start-up
   EXPECT_EQ(CountLines(" Written: "), 1);
   SetTime(0, 0, 0);
-  core_.OnSaveTick();
+  OnSaveTick(core_);
   EXPECT_EQ(CountLines(" Written: "), 0);
   SetTime(0, 0, 20);
-  core_.OnSaveTick();
+  OnSaveTick(core_);
   EXPECT_EQ(CountLines(" Written: "), 1);
   SetTime(0, 0, 50);
-  core_.OnSaveTick();
+  OnSaveTick(core_);
   EXPECT_EQ(CountLines(" Written: "), 1);
   SetTime(0, 1, 20);
-  core_.OnSaveTick();
+  OnSaveTick(core_);
   EXPECT_EQ(CountLines(" Written: "), 0);
 }
 
 TEST_F(TickTest, AutoSaveZeroSavesAtEveryTickAndNoZoneOnlyMovesLastSaveTime) {
   core_.settings().auto_save = 0;
   SetTime(13, 0, 0);
-  core_.OnSaveTick();
+  OnSaveTick(core_);
   EXPECT_EQ(core_.last_save_time(), 13 * 3600);
   LoginZone(1);
   TakeLines();
-  core_.OnSaveTick();
-  core_.OnSaveTick();
+  OnSaveTick(core_);
+  OnSaveTick(core_);
   EXPECT_EQ(CountLines(" Written: "), 2);
 }
 
@@ -196,23 +197,23 @@ TEST_F(TickTest, FailedSaveIsTriedAgainAtEachTickUntilItSucceeds) {
   std::filesystem::create_directory(blocker);
   SetTime(13, 0, 0);
   TakeLines();
-  core_.OnSaveTick();
+  OnSaveTick(core_);
   EXPECT_EQ(CountLines("One Could not write "), 1);
   for (int tick = 1; tick <= 2; ++tick) {
     clock_.Advance(kTickSeconds);
-    core_.OnSaveTick();
+    OnSaveTick(core_);
     const std::vector<std::string> lines = TakeLines();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_TRUE(lines[0].starts_with("One Could not write ")) << lines[0];
   }
   std::filesystem::remove(blocker);
   clock_.Advance(kTickSeconds);
-  core_.OnSaveTick();
+  OnSaveTick(core_);
   const std::vector<std::string> lines = TakeLines();
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_TRUE(lines[0].starts_with("One Written: ")) << lines[0];
   clock_.Advance(kTickSeconds);
-  core_.OnSaveTick();
+  OnSaveTick(core_);
   EXPECT_TRUE(TakeLines().empty());
   // The retries did not move the period on.
   EXPECT_EQ(core_.last_save_time(), 13 * 3600);
@@ -242,14 +243,14 @@ TEST_F(TickTest, SteadyLoginsNeitherStarveSavesNorHurryGreetings) {
       greeting_due = t + static_cast<int>(scheduler_.last_delay_ms / 1000);
     }
     if (t == greeting_due) {
-      core_.OnGreetingTimer();
+      OnGreetingTimer(core_);
       greeting_times.push_back(t);
       // Kept aside: the next login takes whatever was sent to its zone.
       std::move(transport_.sent.begin(), transport_.sent.end(),
                 std::back_inserter(greetings));
       transport_.sent.clear();
     }
-    if (t % kTickSeconds == 0) core_.OnSaveTick();
+    if (t % kTickSeconds == 0) OnSaveTick(core_);
     const std::vector<std::string> lines = TakeLines();
     auto saved = [&](std::string_view zone) {
       return std::any_of(lines.begin(), lines.end(), [&](const auto& line) {

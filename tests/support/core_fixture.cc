@@ -2,6 +2,7 @@
 #include "support/core_fixture.h"
 
 #include "db/encoding.h"
+#include "shell/server_events.h"
 #include "zone_client/zone_messages.h"
 
 namespace tallyhall {
@@ -9,7 +10,7 @@ namespace tallyhall {
 CoreTest::CoreTest()
     : view_(1000),
       core_(folder_.path(), transport_, clock_, &view_, scheduler_) {
-  EXPECT_TRUE(core_.Start().ok());
+  EXPECT_TRUE(Start(core_).ok());
   TakeLines();
 }
 
@@ -21,7 +22,7 @@ Address CoreTest::ZoneAddress(int n) {
 }
 
 void CoreTest::Receive(const Address& from, std::string_view datagram) {
-  core_.OnDatagram(from, datagram);
+  OnDatagram(core_, from, datagram);
 }
 
 void CoreTest::ReceiveReliable(const Address& from, std::string_view message,

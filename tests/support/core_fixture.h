@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "commands/command_context.h"
-#include "shell/server_core.h"
+#include "context/server_core.h"
 #include "support/fakes.h"
 #include "zone_client/zone_client.h"
 

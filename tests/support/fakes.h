@@ -13,7 +13,7 @@
 #include "base/address.h"
 #include "base/clock.h"
 #include "base/terminal.h"
-#include "net/transport.h"
+#include "context/transport.h"
 
 namespace tallyhall {
 

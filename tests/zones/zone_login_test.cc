@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "db/encoding.h"
+#include "shell/server_events.h"
 #include "support/core_fixture.h"
 
 namespace tallyhall {
@@ -268,7 +269,7 @@ TEST_F(ZoneLoginTest, ShutdownDisconnectsAndSavesEveryZoneInTableOrder) {
   LoginZone(1, "One");
   LoginZoneWithOwnUsers(2, "Two");
   TakeLines();
-  EXPECT_TRUE(core_.Shutdown());
+  EXPECT_TRUE(Shutdown(core_));
   EXPECT_EQ(TakeSent(ZoneAddress(1)), std::vector<std::string>{Hex("00 07")});
   EXPECT_EQ(TakeSent(ZoneAddress(2)), std::vector<std::string>{Hex("00 07")});
   std::vector<std::string> lines = TakeLines();
@@ -325,11 +326,11 @@ TEST_F(ZoneLoginTest, TickWritesTheLatestPendingCopy) {
       {.before_rename = [](const std::string&) { return ENOSPC; }});
   Receive(ZoneAddress(1), Hex("00 07"));
   Receive(ZoneAddress(2), Hex("00 07"));
-  core_.OnSaveTick();
+  OnSaveTick(core_);
   EXPECT_EQ(core_.pending().FileNames(), std::vector<std::string>{"Score.1"});
   core_.set_file_hooks({});
   TakeLines();
-  core_.OnSaveTick();
+  OnSaveTick(core_);
   EXPECT_EQ(TakeLines(),
             std::vector<std::string>{"Two Written: 0 User Database records 0 "
                                      "Squad Database records 2 Score Database "
@@ -355,7 +356,7 @@ TEST_F(ZoneLoginTest, ShutdownNamesTheDatabasesLeftUnwritten) {
   Zone(2).databases.squads.AppendSquad("Reds", "", 0);
   Receive(ZoneAddress(1), Hex("00 07"));
   TakeLines();
-  EXPECT_FALSE(core_.Shutdown());
+  EXPECT_FALSE(Shutdown(core_));
   EXPECT_EQ(TakeLines().back(),
             "Databases not saved at shutdown: Score.1, User.1, Squad.2");
   EXPECT_EQ(core_.zones().ZoneCount(), 0);

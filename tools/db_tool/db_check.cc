@@ -2,8 +2,8 @@
 // named operations; duplicates are found through FindUser's index.
 #include "db_tool/db_check.h"
 
+#include "base/terminal.h"
 #include "db/encoding.h"
-#include "shell/console_view.h"
 
 namespace tallyhall {
 

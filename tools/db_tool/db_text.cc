@@ -4,8 +4,8 @@
 
 #include <cstdio>
 
+#include "base/terminal.h"
 #include "db/encoding.h"
-#include "shell/console_view.h"
 
 namespace tallyhall {
 

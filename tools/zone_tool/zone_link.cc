@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include "base/terminal.h"
 #include "db/encoding.h"
-#include "shell/console_view.h"
 #include "zone_client/zone_messages.h"
 
 namespace tallyhall {

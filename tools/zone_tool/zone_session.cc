@@ -12,8 +12,8 @@
 #include <optional>
 #include <string>
 
+#include "base/terminal.h"
 #include "db/encoding.h"
-#include "shell/console_view.h"
 #include "zone_client/zone_messages.h"
 #include "zone_tool/zone_link.h"
 

@@ -2,8 +2,8 @@
 // zones. Anyone can send a refused zone login many thousand times a second;
 // without a limit each one would cost two terminal lines on stdout and in
 // Terminal.log. A zone's own lines never pass through here.
-#ifndef TALLYHALL_NET_STRANGER_LINES_H_
-#define TALLYHALL_NET_STRANGER_LINES_H_
+#ifndef TALLYHALL_CONTEXT_STRANGER_LINES_H_
+#define TALLYHALL_CONTEXT_STRANGER_LINES_H_
 
 #include <cstdint>
 #include <map>
@@ -59,4 +59,4 @@ class StrangerLines {
 
 }  // namespace tallyhall
 
-#endif  // TALLYHALL_NET_STRANGER_LINES_H_
+#endif  // TALLYHALL_CONTEXT_STRANGER_LINES_H_

@@ -1,7 +1,7 @@
 // The greeting queue: a vector ordered by ticket, taken from the front,
 // with cancelled entries (no text) left in place until they outnumber the
 // live ones.
-#include "shell/greeting_queue.h"
+#include "context/greeting_queue.h"
 
 #include <algorithm>
 

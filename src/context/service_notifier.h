@@ -1,8 +1,8 @@
 // How the server tells its service manager how it is: ready, what it holds,
 // alive, stopping. The core speaks through this interface only, so tests
 // can record what it says; shell/systemd_notify.h is the real one.
-#ifndef TALLYHALL_SHELL_SERVICE_NOTIFIER_H_
-#define TALLYHALL_SHELL_SERVICE_NOTIFIER_H_
+#ifndef TALLYHALL_CONTEXT_SERVICE_NOTIFIER_H_
+#define TALLYHALL_CONTEXT_SERVICE_NOTIFIER_H_
 
 #include <string_view>
 
@@ -19,4 +19,4 @@ class ServiceNotifier {
 
 }  // namespace tallyhall
 
-#endif  // TALLYHALL_SHELL_SERVICE_NOTIFIER_H_
+#endif  // TALLYHALL_CONTEXT_SERVICE_NOTIFIER_H_

@@ -1,5 +1,5 @@
 // Allowances of terminal lines for senders that are not logged-in zones.
-#include "net/stranger_lines.h"
+#include "context/stranger_lines.h"
 
 #include <algorithm>
 

@@ -2,8 +2,8 @@
 // bump as they go, and two histograms of durations. The counters are owned
 // by the ServerCore and touched only on the loop's thread; the metrics text
 // is built from them (and from the zone table) only when it is published.
-#ifndef TALLYHALL_SHELL_COUNTERS_H_
-#define TALLYHALL_SHELL_COUNTERS_H_
+#ifndef TALLYHALL_CONTEXT_COUNTERS_H_
+#define TALLYHALL_CONTEXT_COUNTERS_H_
 
 #include <array>
 #include <cstddef>
@@ -11,7 +11,7 @@
 #include <span>
 #include <string_view>
 
-#include "net/transport.h"
+#include "context/transport.h"
 
 namespace tallyhall {
 
@@ -120,4 +120,4 @@ class CountingTransport : public Transport {
 
 }  // namespace tallyhall
 
-#endif  // TALLYHALL_SHELL_COUNTERS_H_
+#endif  // TALLYHALL_CONTEXT_COUNTERS_H_

@@ -1,16 +1,16 @@
 // ServerCore owns everything the server keeps between events: settings,
-// terminal, zone table, queued greetings and the time of the last periodic
-// save. Its entry points are the events of the loop: a datagram, the greeting
-// timer and the 30-second save tick.
+// terminal, zone table, queued greetings, long commands, counters and the
+// time of the last periodic save.
 //
-// It is also the one context that every handler receives, as the server
-// struct is in event-loop servers: zone login, the player handlers, the
-// commands and the send operations of net/messages take a ServerCore& and
-// reach the zone table, the settings, the terminal, the transport and the
-// clock through it. This header is therefore the one header above their
-// floor that they include; nothing else of shell/ is included below it.
-#ifndef TALLYHALL_SHELL_SERVER_CORE_H_
-#define TALLYHALL_SHELL_SERVER_CORE_H_
+// It is the one context that every handler receives, as the server struct is
+// in event-loop servers: zone login, the player handlers, the commands and
+// the send operations of net/messages take a ServerCore& and reach the zone
+// table, the settings, the terminal, the transport and the clock through it.
+// It therefore sits below all of them and calls none of them: the events of
+// the loop that interpret datagrams and send messages (start-up, a datagram,
+// the timers, shutdown) are free functions in shell/server_events.h.
+#ifndef TALLYHALL_CONTEXT_SERVER_CORE_H_
+#define TALLYHALL_CONTEXT_SERVER_CORE_H_
 
 #include <cstdint>
 #include <deque>
@@ -26,12 +26,12 @@
 #include "base/file_io.h"
 #include "base/settings.h"
 #include "base/terminal.h"
+#include "context/counters.h"
+#include "context/greeting_queue.h"
+#include "context/service_notifier.h"
+#include "context/stranger_lines.h"
+#include "context/transport.h"
 #include "db/pending_databases.h"
-#include "net/stranger_lines.h"
-#include "net/transport.h"
-#include "shell/counters.h"
-#include "shell/greeting_queue.h"
-#include "shell/service_notifier.h"
 #include "zones/zone_table.h"
 
 namespace tallyhall {
@@ -44,17 +44,6 @@ inline constexpr int kTickSeconds = 30;
 // ... but never wait longer than this after the oldest queued greeting, so
 // that steady logins cannot hold them back for ever.
 inline constexpr int kGreetingMaxWaitSeconds = 60;
-
-// The loop's timers, as the core sees them.
-class Scheduler {
- public:
-  virtual ~Scheduler() = default;
-  // Arms the greeting timer to fire `delay_ms` milliseconds from now (0:
-  // as soon as the loop can), cancelling a pending expiry.
-  virtual void ArmGreetingTimer(std::int64_t delay_ms) = 0;
-  // Work waits for the loop's spare turns (ServerCore::DoPendingWork).
-  virtual void WantPendingWork() {}
-};
 
 struct CommandContext;
 
@@ -91,64 +80,39 @@ class ServerCore {
   ServerCore(const ServerCore&) = delete;
   ServerCore& operator=(const ServerCore&) = delete;
 
-  // Start-up up to opening the port: the title line, LastSaveTime, the
-  // settings file created when missing and the seven values read. Returns
-  // the error when the settings file cannot be created or read; the start
-  // must not go on then.
-  Status Start();
-  // The banner that follows a successful opening of the port, then one
-  // warning line for each password (BillingPassword, MessageOpPassword,
-  // AccountOpPassword, SysOpPassword, in that order) that still has the
-  // value of the default settings text, then the setting warnings.
-  void WriteBanner();
-  // One datagram of at least one byte from `sender`.
-  void OnDatagram(const Address& sender, std::string_view datagram);
-  // A datagram of `size` bytes too long to be handed on: only counted.
-  void OnDatagramTooLong(std::size_t size);
-  // The greeting timer fired: every queued greeting leaves, oldest first.
-  // Short for StartGreetingRelease, then SendDueGreetings until none is due.
-  void OnGreetingTimer();
-  // The greeting timer fired: every greeting queued so far becomes due.
-  // Greetings queued after this wait for the next expiry.
-  void StartGreetingRelease();
-  // Sends at most `limit` due greetings, oldest first; returns true while
-  // due greetings remain, so that the loop can answer datagrams between
-  // slices of a long queue.
-  bool SendDueGreetings(std::size_t limit);
-  // The loop's spare turns: sends due greetings, then works on the oldest
-  // long command and answers it when it is complete, about `units` at a
-  // time; returns true while work remains.
-  bool DoPendingWork(std::size_t units);
-  // Queues `work` for the caller of `ctx`; it is answered after every long
-  // command queued before it.
-  void QueueLongCommand(const CommandContext& ctx,
+  // The loop's greeting timer fired: every greeting queued so far becomes
+  // due. Greetings queued after this wait for the next expiry.
+  void StartGreetingRelease() { greetings_.StartRelease(); }
+  // Queues `work` for `player_id` of `zone`, who typed `text`; it is
+  // answered after every long command queued before it.
+  void QueueLongCommand(const ZoneEntry& zone, std::int32_t player_id,
+                        std::string_view text,
                         std::unique_ptr<LongCommand> work);
   bool long_commands_pending() const { return !long_commands_.empty(); }
+  // A queued long command: the caller is remembered by zone serial and
+  // PlayerID, so an answer never reaches a successor.
+  struct PendingCommand {
+    std::uint64_t zone_serial = 0;
+    std::int32_t player_id = 0;
+    std::string text;
+    std::unique_ptr<LongCommand> work;
+  };
+  // Long commands in the order they arrived; the first one is worked on.
+  std::deque<PendingCommand>& long_commands() { return long_commands_; }
   // The player leaves `zone`: his queued greeting is dropped (it would
   // reach whoever takes his PlayerID next) and so are the answers of his
   // long commands.
   void ForgetPlayer(const ZoneEntry& zone, const ZonePlayer& player);
-  // The save tick: first the lines saying how many lines from senders that
-  // are not zones were left out since the last tick; then writes the pending
-  // databases and saves every zone when the save period has passed or the
-  // day has just begun, otherwise saves again the zones whose last save
-  // failed. Then tells the service manager StatusText().
-  void OnSaveTick();
-  // Shutdown: tells the service manager STOPPING=1, writes the pending
-  // databases, then removes every zone in table order (Disconnect, save).
-  // Returns false when any database is left unwritten, after a line naming
-  // their files.
-  bool Shutdown();
 
-  // Flushes the terminal, then tells the service manager that the server
-  // serves (READY=1), with StatusText(); called once the port is open and
-  // the start lines written.
-  void NotifyReady();
   // "Zones: Z, players: P": the zones connected and the players in them.
   std::string StatusText() const;
   // Where READY, STATUS and STOPPING go; null (the start value) says
   // nothing. Must outlive the core.
   void set_notifier(ServiceNotifier* notifier) { notifier_ = notifier; }
+  // Tells the service manager `state`, when there is one.
+  void Notify(std::string_view state) {
+    if (notifier_ != nullptr) notifier_->Notify(state);
+  }
 
   // Queues a greeting for a player of zone `zone_id` and arms the greeting
   // timer: the queue leaves kTickSeconds after the last queued greeting or
@@ -191,7 +155,9 @@ class ServerCore {
   // The greetings still queued, oldest first (a copy, for tests).
   std::vector<QueuedGreeting> delayed_responses() const;
   const GreetingQueue& greeting_queue() const { return greetings_; }
+  GreetingQueue& greeting_queue() { return greetings_; }
   int last_save_time() const { return last_save_time_; }
+  void set_last_save_time(int seconds) { last_save_time_ = seconds; }
   // Remembers that the event record file `name` is full; true the first
   // time in this run, so that it is reported once.
   bool MarkEventFileFull(const std::string& name) {
@@ -233,16 +199,9 @@ class ServerCore {
   std::int64_t oldest_greeting_ms_ = 0;
   std::uint64_t zone_serials_ = 0;
   std::set<std::string> full_event_files_;
-  // Long commands in the order they arrived; the first one is worked on.
-  struct PendingCommand {
-    std::uint64_t zone_serial = 0;
-    std::int32_t player_id = 0;
-    std::string text;
-    std::unique_ptr<LongCommand> work;
-  };
   std::deque<PendingCommand> long_commands_;
 };
 
 }  // namespace tallyhall
 
-#endif  // TALLYHALL_SHELL_SERVER_CORE_H_
+#endif  // TALLYHALL_CONTEXT_SERVER_CORE_H_

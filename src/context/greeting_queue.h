@@ -4,8 +4,8 @@
 // an entry costs a few dozen bytes whatever the greeting's length. A player
 // who leaves takes his entry out (Cancel), so the queue holds at most one
 // entry per player present plus as many cancelled ones, never more.
-#ifndef TALLYHALL_SHELL_GREETING_QUEUE_H_
-#define TALLYHALL_SHELL_GREETING_QUEUE_H_
+#ifndef TALLYHALL_CONTEXT_GREETING_QUEUE_H_
+#define TALLYHALL_CONTEXT_GREETING_QUEUE_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -71,4 +71,4 @@ class GreetingQueue {
 
 }  // namespace tallyhall
 
-#endif  // TALLYHALL_SHELL_GREETING_QUEUE_H_
+#endif  // TALLYHALL_CONTEXT_GREETING_QUEUE_H_
