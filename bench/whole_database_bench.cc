@@ -8,8 +8,8 @@
 #include <string>
 
 #include "commands/dispatch.h"
+#include "context/server_core.h"
 #include "db/encoding.h"
-#include "shell/server_core.h"
 #include "support/core_fixture.h"
 #include "support/fakes.h"
 
