@@ -9,8 +9,9 @@ set -euo pipefail
 # server's readiness, status and watchdog messages; libcpp-httplib-dev serves
 # the metrics endpoint (pkg-config finds it); prometheus brings promtool and
 # the server that the metrics tests scrape with.
+# clang-format and python3 run the format and loop checks of .ci/run.
 packages=(g++ cmake make pkg-config libasio-dev libcpp-httplib-dev libgtest-dev libgmock-dev
-  libbenchmark-dev dpkg-dev libsystemd-dev prometheus)
+  libbenchmark-dev dpkg-dev libsystemd-dev prometheus clang-format python3)
 if [[ "${1:-}" == --fuzz ]]; then
   packages+=(clang-16 libclang-rt-16-dev)
 fi

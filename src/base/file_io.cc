@@ -7,8 +7,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 namespace tallyhall {

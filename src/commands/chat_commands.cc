@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "commands/command_context.h"
+#include "context/server_core.h"
 #include "db/encoding.h"
 #include "players/chat.h"
-#include "context/server_core.h"
 #include "zones/zone_table.h"
 
 namespace tallyhall {

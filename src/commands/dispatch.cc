@@ -3,8 +3,8 @@
 #include "commands/dispatch.h"
 
 #include "commands/command_table.h"
-#include "db/encoding.h"
 #include "context/server_core.h"
+#include "db/encoding.h"
 
 namespace tallyhall {
 

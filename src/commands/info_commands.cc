@@ -9,8 +9,8 @@
 #include "base/failure.h"
 #include "base/file_io.h"
 #include "commands/command_context.h"
-#include "db/encoding.h"
 #include "context/server_core.h"
+#include "db/encoding.h"
 
 namespace tallyhall {
 namespace {

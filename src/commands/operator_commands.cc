@@ -8,8 +8,8 @@
 
 #include "commands/command_context.h"
 #include "commands/paging.h"
-#include "db/encoding.h"
 #include "context/server_core.h"
+#include "db/encoding.h"
 #include "zones/operator_levels.h"
 #include "zones/zone_table.h"
 

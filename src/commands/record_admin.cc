@@ -12,9 +12,9 @@
 #include "base/numbers.h"
 #include "commands/command_context.h"
 #include "commands/score_table.h"
+#include "context/server_core.h"
 #include "db/encoding.h"
 #include "net/messages.h"
-#include "context/server_core.h"
 
 namespace tallyhall {
 namespace {

@@ -10,8 +10,8 @@
 #include "base/failure.h"
 #include "base/settings.h"
 #include "commands/command_context.h"
-#include "db/encoding.h"
 #include "context/server_core.h"
+#include "db/encoding.h"
 #include "zones/zone_login.h"
 
 namespace tallyhall {

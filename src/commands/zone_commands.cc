@@ -11,9 +11,9 @@
 #include "base/numbers.h"
 #include "commands/command_context.h"
 #include "commands/paging.h"
+#include "context/server_core.h"
 #include "db/encoding.h"
 #include "net/messages.h"
-#include "context/server_core.h"
 #include "zones/zone_table.h"
 
 namespace tallyhall {

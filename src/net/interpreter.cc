@@ -9,12 +9,12 @@
 #include "base/failure.h"
 #include "base/file_io.h"
 #include "commands/dispatch.h"
+#include "context/server_core.h"
 #include "db/encoding.h"
 #include "net/messages.h"
 #include "players/chat.h"
 #include "players/player_login.h"
 #include "players/player_reports.h"
-#include "context/server_core.h"
 #include "zones/zone_login.h"
 
 namespace tallyhall {

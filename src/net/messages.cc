@@ -4,8 +4,8 @@
 #include <array>
 #include <initializer_list>
 
-#include "db/encoding.h"
 #include "context/server_core.h"
+#include "db/encoding.h"
 #include "zones/zone_table.h"
 
 namespace tallyhall {

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "base/numbers.h"
+#include "context/server_core.h"
 #include "db/encoding.h"
 #include "net/messages.h"
-#include "context/server_core.h"
 #include "zones/operator_levels.h"
 #include "zones/zone_table.h"
 

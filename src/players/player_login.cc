@@ -6,9 +6,9 @@
 #include <stdexcept>
 
 #include "base/failure.h"
+#include "context/server_core.h"
 #include "db/encoding.h"
 #include "net/messages.h"
-#include "context/server_core.h"
 
 namespace tallyhall {
 namespace {

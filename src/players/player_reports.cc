@@ -5,9 +5,9 @@
 #include <limits>
 
 #include "base/failure.h"
+#include "context/server_core.h"
 #include "db/encoding.h"
 #include "db/user_db.h"
-#include "context/server_core.h"
 
 namespace tallyhall {
 namespace {

@@ -19,9 +19,9 @@
 #include <utility>
 #include <vector>
 
+#include "context/server_core.h"
 #include "db/encoding.h"
 #include "shell/metrics.h"
-#include "context/server_core.h"
 
 namespace tallyhall {
 namespace {

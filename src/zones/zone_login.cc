@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "base/failure.h"
+#include "context/server_core.h"
 #include "db/encoding.h"
 #include "net/messages.h"
-#include "context/server_core.h"
 
 namespace tallyhall {
 namespace {

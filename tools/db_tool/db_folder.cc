@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <charconv>
 
-#include "db/encoding.h"
 #include "base/file_io.h"
+#include "db/encoding.h"
 
 namespace tallyhall {
 

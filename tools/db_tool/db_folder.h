@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "db/database_files.h"
 #include "base/status.h"
+#include "db/database_files.h"
 
 namespace tallyhall {
 
