@@ -41,7 +41,8 @@ check_stripped() {
 # pages.
 check_docs() {
   for file in share/doc/tallyhall/README.md share/doc/tallyhall/settings.md \
-    share/doc/tallyhall/architecture.md share/doc/tallyhall/copyright \
+    share/doc/tallyhall/architecture.md share/doc/tallyhall/monitoring.md \
+    share/doc/tallyhall/monitoring/tallyhall-alerts.yml share/doc/tallyhall/copyright \
     share/man/man1/tallyhall.1.gz share/man/man1/tallyhall-db.1.gz \
     share/man/man1/tallyhall-zone.1.gz; do
     [[ -s $1/$file ]] || fail "$file missing"
