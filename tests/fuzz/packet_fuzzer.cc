@@ -300,9 +300,24 @@ class FuzzFolder {
       if (zone.serial <= newest_serial_) continue;
       newest_serial_ = zone.serial;
       if (keeps_pending_ && zone.databases_loaded) {
-        CheckNone(LoadedLostFault(path_, zone, faults_.failed()));
+        CheckNone(LoadedLostFault(path_, zone, FailedOfNoOtherZone(zones, id)));
       }
     }
+  }
+
+  // The failed writes of files that no zone but `zone_id` has loaded: a
+  // zone still connected keeps its unsaved databases to itself, and a zone
+  // that logs in beside it reads the file, as zones never share memory.
+  std::map<std::string, FileFaults::FailedWrite> FailedOfNoOtherZone(
+      const ZoneTable& zones, std::int32_t zone_id) const {
+    std::map<std::string, FileFaults::FailedWrite> failed = faults_.failed();
+    for (std::int32_t id = 1; id <= zones.ZoneCount(); ++id) {
+      if (id == zone_id) continue;
+      for (const std::string& name : DatabaseFileNames(zones.Zone(id).Ids())) {
+        failed.erase(name);
+      }
+    }
+    return failed;
   }
 
   // Whether one of the files of `ids` was replaced in this input.
