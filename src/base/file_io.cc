@@ -40,25 +40,6 @@ int WriteAll(int fd, std::string_view bytes) {
   return 0;
 }
 
-// Below this, a read leaves its pages to be faulted in as it writes them.
-constexpr std::size_t kPrefaultFrom = std::size_t{4} << 20;
-
-// Asks the kernel to back the whole pages of [data, data + size) now, in one
-// call and with huge pages where it has them: a large buffer faulted in one
-// page at a time as it is first written costs more than the read that fills
-// it. Only a hint: where refused, the pages come one by one as before.
-void Prefault(char* data, std::size_t size) {
-  if (size < kPrefaultFrom) return;
-  const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
-  const auto first = reinterpret_cast<std::uintptr_t>(data);
-  const std::uintptr_t begin = (first + page - 1) & ~(page - 1);
-  const std::uintptr_t end = (first + size) & ~(page - 1);
-  if (end <= begin) return;
-  void* at = reinterpret_cast<void*>(begin);
-  madvise(at, end - begin, MADV_HUGEPAGE);
-  madvise(at, end - begin, MADV_POPULATE_WRITE);
-}
-
 // Makes a rename in the folder of `path` durable; failures are ignored, as
 // the file itself is already complete.
 void SyncFolderOf(const std::string& path) {
@@ -94,6 +75,21 @@ int OpenForAppend(const std::string& path, mode_t new_file_mode) {
 }
 
 }  // namespace
+
+// Below this, pages are left to be faulted in as they are first written.
+constexpr std::size_t kPrefaultFrom = std::size_t{4} << 20;
+
+void PrefaultPages(char* data, std::size_t size) {
+  if (size < kPrefaultFrom) return;
+  const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+  const auto first = reinterpret_cast<std::uintptr_t>(data);
+  const std::uintptr_t begin = (first + page - 1) & ~(page - 1);
+  const std::uintptr_t end = (first + size) & ~(page - 1);
+  if (end <= begin) return;
+  void* at = reinterpret_cast<void*>(begin);
+  madvise(at, end - begin, MADV_HUGEPAGE);
+  madvise(at, end - begin, MADV_POPULATE_WRITE);
+}
 
 std::string JoinPath(std::string_view folder, std::string_view name) {
   while (!folder.empty() && folder.back() == '/') folder.remove_suffix(1);
@@ -151,7 +147,7 @@ Status ReadRegularFile(
   std::string data;
   try {
     data.reserve(std::max(wanted->capacity, wanted->size));
-    Prefault(data.data(), wanted->size);
+    PrefaultPages(data.data(), wanted->size);
     data.resize(wanted->size, '\0');
   } catch (const std::exception&) {  // bad_alloc, length_error
     return FileError(path, ENOMEM);

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "db/encoding.h"
 #include "support/fakes.h"
 
 namespace tallyhall {
@@ -22,6 +23,20 @@ TEST(ScoreDatabaseTest, StoresRecordBytesAsGiven) {
   db.PutScoreRecord(1, record);
   EXPECT_EQ(db.bytes(), record);
   EXPECT_EQ(db.GetScoreRecord(1), record);
+}
+
+TEST(ScoreDatabaseTest, RecordsSurviveEveryGrowthOfTheBuffer) {
+  // Past 4 MB the grown buffer is asked of the kernel in one piece.
+  ScoreDatabase db;
+  std::string expected;
+  for (int id = 1; id <= 400000; ++id) {
+    ASSERT_EQ(db.AddScoreRecord(), id);
+    std::string record = kZero;
+    record.replace(0, 4, Int32ToBytes(id));
+    db.PutScoreRecord(id, record);
+    expected += record;
+  }
+  EXPECT_TRUE(db.bytes() == expected);
 }
 
 TEST(ScoreDatabaseTest, IdsOutsideTheCountReadAsZeroAndDoNotWrite) {
