@@ -2,7 +2,6 @@
 #include "base/file_io.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +9,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+
+#include "base/fresh_memory.h"
 
 namespace tallyhall {
 namespace {
@@ -75,21 +76,6 @@ int OpenForAppend(const std::string& path, mode_t new_file_mode) {
 }
 
 }  // namespace
-
-// Below this, pages are left to be faulted in as they are first written.
-constexpr std::size_t kPrefaultFrom = std::size_t{4} << 20;
-
-void PrefaultPages(char* data, std::size_t size) {
-  if (size < kPrefaultFrom) return;
-  const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
-  const auto first = reinterpret_cast<std::uintptr_t>(data);
-  const std::uintptr_t begin = (first + page - 1) & ~(page - 1);
-  const std::uintptr_t end = (first + size) & ~(page - 1);
-  if (end <= begin) return;
-  void* at = reinterpret_cast<void*>(begin);
-  madvise(at, end - begin, MADV_HUGEPAGE);
-  madvise(at, end - begin, MADV_POPULATE_WRITE);
-}
 
 std::string JoinPath(std::string_view folder, std::string_view name) {
   while (!folder.empty() && folder.back() == '/') folder.remove_suffix(1);

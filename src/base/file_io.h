@@ -30,13 +30,6 @@ std::string JoinPath(std::string_view folder, std::string_view name);
 // The error "<path>: <strerror text>".
 Status FileError(const std::string& path, int error);
 
-// Asks the kernel to back the whole pages of [data, data + size) now, in one
-// call and with huge pages where it has them, when the span is 4 MB or more:
-// a large fresh buffer faulted in one page at a time as it is first written
-// costs more than the writing. Only a hint; where refused, the pages come
-// one by one.
-void PrefaultPages(char* data, std::size_t size);
-
 // Reads the whole file into `text`. A missing file reads as empty text; any
 // other failure is an error (and `text` is empty).
 Status ReadWholeFile(const std::string& path, std::string& text);

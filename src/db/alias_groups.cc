@@ -7,6 +7,8 @@
 #include <bit>
 #include <cstring>
 
+#include "base/fresh_memory.h"
+
 namespace tallyhall {
 namespace {
 
@@ -42,7 +44,7 @@ AliasGroups::AliasGroups(std::string_view records, std::int32_t count,
                          std::size_t record_size, std::size_t ip_offset,
                          std::size_t mac_offset)
     : count_(std::max(count, 0)), next_(count_ - 1) {
-  records_.resize(static_cast<std::size_t>(count_));
+  AssignFresh(records_, static_cast<std::size_t>(count_), Record{});
   for (std::int32_t i = 0; i < count_; ++i) {
     const char* record = records.data() + std::size_t(i) * record_size;
     Record& copy = records_[static_cast<std::size_t>(i)];
@@ -50,10 +52,10 @@ AliasGroups::AliasGroups(std::string_view records, std::int32_t count,
     std::memcpy(&copy.ip, record + ip_offset, 4);
     std::memcpy(&copy.mac, record + mac_offset, 4);
   }
-  last_mac_.resize(TableSize(count_));
-  last_ip_.resize(TableSize(count_));
-  next_mac_.resize(static_cast<std::size_t>(count_));
-  next_ip_.resize(static_cast<std::size_t>(count_));
+  AssignFresh(last_mac_, TableSize(count_), LastSeen{});
+  AssignFresh(last_ip_, TableSize(count_), LastSeen{});
+  AssignFresh(next_mac_, static_cast<std::size_t>(count_), kNone);
+  AssignFresh(next_ip_, static_cast<std::size_t>(count_), kNone);
 }
 
 bool AliasGroups::Step(std::size_t units) {
@@ -63,9 +65,12 @@ bool AliasGroups::Step(std::size_t units) {
         if (next_ < 0) {
           last_mac_ = {};
           last_ip_ = {};
-          names_.resize(TableSize(count_));
-          name_of_.resize(static_cast<std::size_t>(count_));
-          name_filter_.resize(std::max<std::size_t>(1, names_.size() / 32));
+          AssignFresh(names_, TableSize(count_), NameSlot{});
+          AssignFresh(name_of_, static_cast<std::size_t>(count_),
+                      std::uint32_t{0});
+          AssignFresh(name_filter_,
+                      std::max<std::size_t>(1, names_.size() / 32),
+                      std::uint64_t{0});
           phase_ = Phase::kNames;
           next_ = 0;
         } else {
@@ -184,6 +189,7 @@ void AliasGroups::ListOne() {
 
 void AliasGroups::AppendMember(std::int32_t record) {
   const std::string_view name = NameOf(record);
+  ReserveFresh(text_, text_.size() + name.size() + 2);
   text_ += '<';
   text_ += name;
   text_ += '>';

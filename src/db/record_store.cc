@@ -3,12 +3,11 @@
 // that can fail half-way, an append the index has no room for, is undone.
 #include "db/record_store.h"
 
-#include <algorithm>
 #include <limits>
 #include <stdexcept>
 #include <utility>
 
-#include "base/file_io.h"
+#include "base/fresh_memory.h"
 
 namespace tallyhall {
 
@@ -50,9 +49,9 @@ void RecordStore::Write(std::int32_t id, std::size_t offset,
 std::int32_t RecordStore::Append(std::string_view record) {
   CheckRoomForOne();
   std::string& bytes = bytes_.Mutable();
-  if (bytes.size() + record.size() > bytes.capacity()) {
-    Regrow(bytes, bytes.size() + record.size());
-  }
+  // A database that grows login by login would otherwise fault every
+  // fresh page of every doubled copy one at a time.
+  ReserveFresh(bytes, bytes.size() + record.size());
   bytes += record;
   ++count_;
   if (!index_) return count_;
@@ -103,18 +102,6 @@ void RecordStore::Assign(std::string bytes, std::int32_t count) {
   }
   bytes_.Mutable() = std::move(bytes);
   count_ = count;
-}
-
-void RecordStore::Regrow(std::string& bytes, std::size_t needed) {
-  // Doubling, as the string itself would, but with the larger buffer's
-  // pages asked for in one call before the old bytes are copied in: a
-  // database that grows login by login otherwise faults every fresh page
-  // of every copy one at a time.
-  std::string grown;
-  grown.reserve(std::max(needed, bytes.capacity() * 2));
-  PrefaultPages(grown.data(), grown.capacity());
-  grown.append(bytes);
-  bytes.swap(grown);
 }
 
 void RecordStore::CheckRoomForOne() const {

@@ -88,9 +88,6 @@ class RecordStore {
   // Whether writing `size` bytes at `offset` of a record can change its
   // identity.
   bool TouchesIdentity(std::size_t offset, std::size_t size) const;
-  // Gives `bytes` room for `needed` bytes; throws std::bad_alloc, leaving
-  // them as they were, when memory runs out.
-  static void Regrow(std::string& bytes, std::size_t needed);
   [[noreturn]] void ThrowTooLarge() const;
 
   // Constant after construction.
