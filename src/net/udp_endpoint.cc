@@ -208,14 +208,18 @@ struct UdpEndpoint::Loop {
 
   // Takes up to `limit` datagrams, waiting at most kLinger (the socket's
   // receive timeout) for the first; returns how many, 0 when none came, -1
-  // when a signal or another failure cut the wait short. A single datagram
-  // is read with recvfrom, whose path through the kernel is shorter.
+  // when a signal or another failure cut the wait short. While pending work
+  // waits for its next slice it does not wait at all: a steady trickle of
+  // datagrams would otherwise keep the loop lingering instead of working.
+  // A single datagram is read with recvfrom, whose path through the kernel
+  // is shorter.
   int ReceiveBatch(std::size_t limit) {
     const int fd = socket.native_handle();
+    const int no_linger = working ? MSG_DONTWAIT : 0;
     if (limit == 1) {
       socklen_t size = sizeof(sockaddr_in);
       const ssize_t got =
-          ::recvfrom(fd, slots[0].data(), slots[0].size(), 0,
+          ::recvfrom(fd, slots[0].data(), slots[0].size(), no_linger,
                      reinterpret_cast<sockaddr*>(&senders[0]), &size);
       if (got >= 0) {
         received[0].msg_len = static_cast<unsigned int>(got);
@@ -228,7 +232,7 @@ struct UdpEndpoint::Loop {
       }
       const int got =
           ::recvmmsg(fd, received.data(), static_cast<unsigned int>(limit),
-                     MSG_WAITFORONE, nullptr);
+                     MSG_WAITFORONE | no_linger, nullptr);
       if (got >= 0) return got;
     }
     return errno == EAGAIN || errno == EWOULDBLOCK ? 0 : -1;
