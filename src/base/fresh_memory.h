@@ -17,8 +17,9 @@ namespace tallyhall {
 void PrefaultPages(void* data, std::size_t size);
 
 // Gives `bytes` room for at least `needed` bytes, doubling as the string
-// itself would, with the new buffer's pages asked for before the old bytes
-// are copied in. Throws std::bad_alloc, leaving `bytes` as it was.
+// itself would, with the pages of the first `needed` bytes asked for before
+// the old bytes are copied in. Throws std::bad_alloc, leaving `bytes` as it
+// was.
 void ReserveFresh(std::string& bytes, std::size_t needed);
 
 // Makes `values` exactly `count` copies of `value`, the pages of a new
