@@ -1,4 +1,4 @@
-// The fixture shared by the chat routing and chat command tests: zone 1
+// The fixture shared by the chat routing, ?chat and ?find tests: zone 1
 // "Main" holds Ann (PlayerID 5, channels lobby,team); zone 2 is "Side".
 #ifndef TALLYHALL_TESTS_SUPPORT_CHAT_FIXTURE_H_
 #define TALLYHALL_TESTS_SUPPORT_CHAT_FIXTURE_H_
