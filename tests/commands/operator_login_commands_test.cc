@@ -14,15 +14,8 @@ using Lines = std::vector<std::string>;
 
 // The default passwords of a fresh settings file: heraldicfern (MessageOp),
 // treasuryquail (AccountOp), wardenfox (SysOp).
-class OperatorLoginCommandsTest : public CoreTest {
+class OperatorLoginCommandsTest : public OnePlayerTest {
  protected:
-  void SetUp() override {
-    LoginZone(1, "Main");
-    AddPresentPlayer(1, "Ann", 5);
-    TakeLines();
-  }
-  ZonePlayer& Ann() { return Zone(1).Players[0]; }
-  Lines AnnTypes(std::string_view text) { return Ask(1, 5, text); }
   void SetPassword(std::string_view key, std::string_view value) {
     ASSERT_TRUE(
         core_.settings_file().WriteSetting("Passwords", key, value).ok());

@@ -20,18 +20,7 @@ constexpr std::string_view kPlainFind =
 constexpr std::string_view kSysOpFind =
     "?find (name/macid/ip) - Search for a player using name/macid/ip";
 
-class ServerInfoCommandsTest : public CoreTest {
- protected:
-  void SetUp() override {
-    LoginZone(1, "Main");
-    AddPresentPlayer(1, "Ann", 5);
-    TakeLines();
-  }
-  ZonePlayer& Ann() { return Zone(1).Players[0]; }
-  std::vector<std::string> AnnTypes(std::string_view text) {
-    return Ask(1, 5, text);
-  }
-};
+using ServerInfoCommandsTest = OnePlayerTest;
 
 TEST_F(ServerInfoCommandsTest, VersionAloneGetsOneLineAndVariantsGetNone) {
   const std::vector<std::string> replies = AnnTypes("?version");
