@@ -2,6 +2,7 @@
 #include "base/file_io.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -159,6 +160,20 @@ Status CheckFolderWritable(const std::string& folder) {
   ::close(fd);
   if (::unlink(path.c_str()) != 0) return FileError(path, errno);
   return Status::Ok();
+}
+
+Status LockProgramFolder(const std::string& folder, bool& held_by_another) {
+  held_by_another = false;
+  const std::string path = folder + "/Tallyhall.lock";
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return FileError(path, errno);
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    held_by_another = error == EWOULDBLOCK;
+    ::close(fd);
+    return FileError(path, error);
+  }
+  return Status::Ok();  // fd stays open: the lock lasts until exit
 }
 
 Status ReadWholeFile(const std::string& path, std::string& text) {

@@ -56,6 +56,14 @@ bool IsRegularFile(const std::string& path);
 // port. Returns the error of the step that failed, naming the file.
 Status CheckFolderWritable(const std::string& folder);
 
+// Takes an exclusive lock on `folder` + "/Tallyhall.lock" without waiting,
+// creating the file (mode 0644 less the umask) when it is missing, so that
+// one server at a time runs in a program folder. Returns OK when the lock is
+// taken: the file then stays open, and the lock held, until the process
+// exits. Otherwise nothing stays open, the error reads "<path>: <reason>"
+// and `held_by_another` says whether another process holds the lock.
+Status LockProgramFolder(const std::string& folder, bool& held_by_another);
+
 // How a read treats a missing file.
 enum class MissingFile { kCreateEmpty, kFail };
 

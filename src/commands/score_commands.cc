@@ -1,7 +1,7 @@
-// The score listings and the score swap. Listings show the records of the
-// caller's zone in the score table, labelled by UserID; ?scoreall pages by
-// range, ?scoreown and ?scorefind by filter. No handler here changes the
-// databases.
+// The caller's ScoreID, the score listings and the score swap. Listings
+// show the records of the caller's zone in the score table, labelled by
+// UserID; ?scoreall pages by range, ?scoreown and ?scorefind by filter. No
+// handler here changes the databases.
 #include "commands/score_commands.h"
 
 #include <string>
@@ -42,6 +42,13 @@ void ReplyFilteredRows(CommandContext& ctx, std::int32_t page, Test passes) {
 }
 
 }  // namespace
+
+// ?scoreid
+void HandleScoreId(CommandContext& ctx, std::string_view) {
+  ctx.Reply("ScoreID:" +
+            DecimalText(BytesToInt32(ctx.zone.databases.users.GetUserField(
+                ctx.player.UserID, UserField::kScoreID))));
+}
 
 // ?scoreown (page)
 void HandleScoreOwn(CommandContext& ctx, std::string_view args) {

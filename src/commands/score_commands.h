@@ -1,6 +1,7 @@
-// The score listings ?scoreown, ?scoreall and ?scorefind in the score table
-// layout, and ?scoreswap, which arranges a score swap for the caller's
-// logoff.
+// What a player asks of the scores: ?scoreid (his own ScoreID), the score
+// listings ?scoreown, ?scoreall and ?scorefind in the score table layout,
+// and ?scoreswap, which arranges a score swap for the caller's logoff.
+// Adding, editing and deleting records is in score_record_commands.
 #ifndef TALLYHALL_COMMANDS_SCORE_COMMANDS_H_
 #define TALLYHALL_COMMANDS_SCORE_COMMANDS_H_
 
@@ -10,6 +11,7 @@ namespace tallyhall {
 
 struct CommandContext;
 
+void HandleScoreId(CommandContext& ctx, std::string_view args);
 void HandleScoreOwn(CommandContext& ctx, std::string_view args);
 void HandleScoreSwap(CommandContext& ctx, std::string_view args);
 void HandleScoreAll(CommandContext& ctx, std::string_view args);

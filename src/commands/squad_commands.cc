@@ -351,12 +351,6 @@ void HandleSquadId(CommandContext& ctx, std::string_view) {
                           : "SquadID:" + DecimalText(squad_id));
 }
 
-// ?scoreid
-void HandleScoreId(CommandContext& ctx, std::string_view) {
-  ctx.Reply("ScoreID:" + DecimalText(BytesToInt32(Users(ctx).GetUserField(
-                             ctx.player.UserID, UserField::kScoreID))));
-}
-
 // ?squaddatabase (page)
 void HandleSquadDatabase(CommandContext& ctx, std::string_view args) {
   const std::int64_t width = IdWidth(ctx);

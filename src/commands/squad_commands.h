@@ -1,7 +1,7 @@
 // The squad commands: creating, joining, leaving and dissolving squads,
 // passing ownership, passwords and names, the member and squad listings, and
-// ?squadid and ?scoreid. Squads live in the caller's zone's Squad Database; a
-// player's membership is the SquadID field of his User Database record.
+// ?squadid. Squads live in the caller's zone's Squad Database; a player's
+// membership is the SquadID field of his User Database record.
 #ifndef TALLYHALL_COMMANDS_SQUAD_COMMANDS_H_
 #define TALLYHALL_COMMANDS_SQUAD_COMMANDS_H_
 
@@ -25,7 +25,6 @@ void HandleSquadPassword(CommandContext& ctx, std::string_view args);
 void HandleSquadKick(CommandContext& ctx, std::string_view args);
 void HandleSquadMembers(CommandContext& ctx, std::string_view args);
 void HandleSquadId(CommandContext& ctx, std::string_view args);
-void HandleScoreId(CommandContext& ctx, std::string_view args);
 void HandleSquadDatabase(CommandContext& ctx, std::string_view args);
 // The dispatch lets only an AccountOp reach it.
 void HandleSquadOwner(CommandContext& ctx, std::string_view args);

@@ -1,14 +1,9 @@
 // The server program: one instance per program folder (the working
 // directory), the start-up sequence, the event loop until a signal, then
 // the shutdown, whose exit status tells whether every zone was saved.
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/file.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -27,21 +22,6 @@ namespace {
 
 // The exit status of a shutdown that could not save every zone.
 constexpr int kExitNotSaved = 2;
-
-enum class LockResult { kLocked, kHeldByAnother, kFailed };
-
-// Takes an exclusive lock on Tallyhall.lock for the life of the process.
-LockResult LockProgramFolder(const std::string& folder) {
-  const std::string path = folder + "/Tallyhall.lock";
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return LockResult::kFailed;
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    const bool held = errno == EWOULDBLOCK;
-    ::close(fd);
-    return held ? LockResult::kHeldByAnother : LockResult::kFailed;
-  }
-  return LockResult::kLocked;  // fd stays open: the lock lasts until exit
-}
 
 // Writes `line` to the terminal, once: a journal reads stdout and stderr
 // alike. The full-screen view leaves its last screen, this line included,
@@ -66,16 +46,16 @@ int main(int argc, char** argv) {
                  error.message().c_str());
     return 1;
   }
-  switch (LockProgramFolder(folder)) {
-    case LockResult::kLocked:
-      break;
-    case LockResult::kHeldByAnother:
-      std::fprintf(stderr, "Tallyhall is already running in this folder\n");
-      return 1;
-    case LockResult::kFailed:
-      std::fprintf(stderr, "Tallyhall: cannot lock %s/Tallyhall.lock: %s\n",
-                   folder.c_str(), std::strerror(errno));
-      return 1;
+  bool held_by_another = false;
+  const Status locked = LockProgramFolder(folder, held_by_another);
+  if (held_by_another) {
+    std::fprintf(stderr, "Tallyhall is already running in this folder\n");
+    return 1;
+  }
+  if (!locked.ok()) {
+    std::fprintf(stderr, "Tallyhall: cannot lock %s\n",
+                 locked.message().c_str());
+    return 1;
   }
 
   // A closed stdout pipe must not end the server.

@@ -45,14 +45,7 @@ TEST(CommandTableTest, MatchingIsCaseSensitive) {
   EXPECT_EQ(FindCommand(""), nullptr);
 }
 
-class DispatchTest : public CoreTest {
- protected:
-  void SetUp() override {
-    LoginZone(1, "Main");
-    AddPresentPlayer(1, "Ann", 5);
-    TakeLines();
-  }
-};
+using DispatchTest = OnePlayerTest;
 
 TEST_F(DispatchTest, CommandFromUnknownPlayerIsDroppedSilently) {
   Type(1, 6, "?about");

@@ -45,11 +45,9 @@ TEST(PagingTest, FilteredPageOneHoldsThirtyNineAndLaterPagesForty) {
   EXPECT_TRUE(FilteredPage(45, -3).empty());
 }
 
-class TextPagingTest : public CoreTest {
+class TextPagingTest : public OnePlayerTest {
  protected:
   std::vector<std::string> Page(std::string_view text, std::int32_t page) {
-    LoginZone(1);
-    AddPresentPlayer(1, "Ann", 5);
     CommandContext ctx = Context(1);
     ReplyTextPage(ctx, text, page);
     return RepliesTo(1, 5);

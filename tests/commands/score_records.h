@@ -19,20 +19,15 @@
 namespace tallyhall {
 
 // Zone 1 ("Main") with Ann present: PlayerID 5, MacID 77, no record yet.
-class ScoreZoneTest : public CoreTest {
+class ScoreZoneTest : public OnePlayerTest {
  protected:
   static constexpr std::int32_t kAnnMac = 77;
 
   void SetUp() override {
-    LoginZone(1, "Main");
-    AddPresentPlayer(1, "Ann", 5).MacID = kAnnMac;
-    TakeLines();
+    OnePlayerTest::SetUp();
+    Ann().MacID = kAnnMac;
   }
   ZoneDatabases& dbs() { return Zone(1).databases; }
-  ZonePlayer& Ann() { return Zone(1).Players[0]; }
-  std::vector<std::string> AnnTypes(std::string_view text) {
-    return Ask(1, 5, text);
-  }
 };
 
 inline std::string ScoreBytes(const ScoreFields& s) {

@@ -15,12 +15,12 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-class SettingsCommandsTest : public CoreTest {
+// Ann is a SysOp.
+class SettingsCommandsTest : public OnePlayerTest {
  protected:
   void SetUp() override {
-    LoginZone(1, "Main");
-    AddPresentPlayer(1, "Ann", 5).IsSysOp = -1;
-    TakeLines();
+    OnePlayerTest::SetUp();
+    Ann().IsSysOp = -1;
   }
   std::string Ini() const { return ReadFile(folder_.File("Tallyhall.ini")); }
   // Replies and terminal lines, in that order, of one command by Ann.

@@ -15,12 +15,13 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-class ZoneCommandsTest : public CoreTest {
+// Ann, a SysOp, in zone 1; zone 2 is "Second".
+class ZoneCommandsTest : public OnePlayerTest {
  protected:
   void SetUp() override {
-    LoginZone(1, "Main");
+    OnePlayerTest::SetUp();
     LoginZone(2, "Second");
-    AddPresentPlayer(1, "Ann", 5).IsSysOp = -1;
+    Ann().IsSysOp = -1;
     TakeLines();
   }
   // In order: "log: " + terminal line, "<n>: " + reliable datagram to zone n.

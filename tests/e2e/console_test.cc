@@ -17,10 +17,9 @@ TEST_F(ConsoleTest, PlayerTextIsEscapedOnStdoutAndInTheLog) {
   ZoneLoginFields fields;
   fields.name = "Main";
   ASSERT_EQ(zone->LogIn(fields), Hex("00 04 00 00 00 00"));
-  std::string login = Hex("04 01 7f 00 00 01") + PadField("Ann", 24) +
-                      std::string(40, '\0') + Int32ToBytes(3) + Int32ToBytes(9);
-  zone->SendReliable(login);
-  zone->SendReliable(Hex("0f") + Int32ToBytes(3) + "hi \x1b[2J\x07 there");
+  zone->SendReliable(PlayerLoginMessage("Ann", 3, Hex("7f 00 00 01"), 9,
+                                        /*confirmed=*/true));
+  zone->SendReliable(PlayerMessage(kPlayerTextType, 3, "hi \x1b[2J\x07 there"));
   ASSERT_TRUE(server_->WaitForOutput("[Ann] hi"));
   EXPECT_EQ(server_->Stop(SIGTERM), 0);
 

@@ -28,6 +28,7 @@ namespace {
 constexpr std::int32_t kUsers = 24000;  // 3.7 MB of User file
 constexpr std::int32_t kSquads = 2000;
 constexpr int kKills = 50;
+// The address PlayerLogin (e2e_fixture.h) gives every player: 10.1.2.3.
 const std::string kPlayerIp("\x0a\x01\x02\x03", 4);
 
 using Clock = std::chrono::steady_clock;
@@ -38,16 +39,6 @@ struct Files {
   std::string squad;
   std::string user;
 };
-
-std::string PlayerLogin(std::string_view name, std::int32_t player_id,
-                        std::int32_t mac) {
-  return std::string("\x04\x01", 2) + kPlayerIp + PadField(name, 24) +
-         std::string(40, '\0') + Int32ToBytes(player_id) + Int32ToBytes(mac);
-}
-
-std::string Report(char type, std::int32_t player_id, std::string_view rest) {
-  return std::string(1, type) + Int32ToBytes(player_id) + std::string(rest);
-}
 
 // The starting files: user k has ScoreID k and MacID k, squads round robin.
 Files StartingFiles(const std::string& today) {
@@ -110,20 +101,20 @@ class CrashSaveTest : public E2eTest {
     const std::int32_t known = 1 + (g * 7919) % kUsers;
     const std::string block(kDataBlockSize, static_cast<char>('a' + g % 26));
     const std::string scores = Int32ToBytes(g) + std::string(10, 'k');
-    zone->SendReliable(PlayerLogin("Player" + std::to_string(known), 1, known));
+    zone->SendReliable(PlayerLogin("Player" + std::to_string(known), 1,
+                                   /*confirmed=*/true, known));
     EXPECT_TRUE(zone->NextMessage(5000));
-    zone->SendReliable(Report('\x10', 1, block));
-    zone->SendReliable(
-        Report('\x05', 1, std::string(8, '\0') + Int16ToBytes(3) + scores));
+    zone->SendReliable(PlayerMessage(kDataBlockType, 1, block));
+    zone->SendReliable(PlayerLogoffMessage(1, 3, scores));
     const std::string name = "Newbie" + std::to_string(g);
-    zone->SendReliable(PlayerLogin(name, 2, 900000 + g));
+    zone->SendReliable(PlayerLogin(name, 2, /*confirmed=*/true, 900000 + g));
     std::optional<ServerMessage> reply = zone->NextMessage(5000);
     EXPECT_TRUE(reply && reply->message.size() == 192);
     // The new player's squad changes the Squad file too.
     const std::string squad = "Crew" + std::to_string(g);
     zone->SendReliable(CommandMessage(2, "?squadcreate " + squad + ":pw"));
     EXPECT_TRUE(zone->NextMessage(5000));
-    zone->SendReliable(Report('\x05', 2, std::string(10, '\0') + scores));
+    zone->SendReliable(PlayerLogoffMessage(2, 0, scores));
     EXPECT_TRUE(server_->WaitForOutput(name + " logging off", 10000));
 
     PutField(next.user, known, 32, block);

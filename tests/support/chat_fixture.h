@@ -1,4 +1,4 @@
-// The fixture shared by the chat routing and chat command tests: zone 1
+// The fixture shared by the chat routing, ?chat and ?find tests: zone 1
 // "Main" holds Ann (PlayerID 5, channels lobby,team); zone 2 is "Side".
 #ifndef TALLYHALL_TESTS_SUPPORT_CHAT_FIXTURE_H_
 #define TALLYHALL_TESTS_SUPPORT_CHAT_FIXTURE_H_
@@ -12,13 +12,13 @@
 
 namespace tallyhall {
 
-class ChatFixture : public CoreTest {
+class ChatFixture : public OnePlayerTest {
  protected:
   void SetUp() override {
-    LoginZone(1, "Main");
+    OnePlayerTest::SetUp();
     LoginZone(2, "Side");
     TakeLines();
-    Add(1, "Ann", 5, "lobby,team");
+    Ann().ChatChannels = "lobby,team";
   }
   // Puts a player straight into zone `zone`'s list; `ip` in hex.
   ZonePlayer& Add(int zone, std::string name, std::int32_t id,
@@ -30,7 +30,6 @@ class ChatFixture : public CoreTest {
     player.IP = BytesToInt32(Hex(ip));
     return player;
   }
-  ZonePlayer& Ann() { return Zone(1).Players[0]; }
 };
 
 }  // namespace tallyhall

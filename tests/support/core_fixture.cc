@@ -50,6 +50,12 @@ std::int32_t CoreTest::LoginZoneWithOwnUsers(int n, const std::string& name) {
   return LoginZone(n, fields);
 }
 
+void OnePlayerTest::SetUp() {
+  LoginZone(1, "Main");
+  AddPresentPlayer(1, "Ann", 5);
+  TakeLines();
+}
+
 CommandContext CoreTest::Context(int zone_id, std::int32_t index,
                                  std::string_view text) {
   ZoneEntry& zone = Zone(zone_id);

@@ -82,6 +82,18 @@ class CoreTest : public ::testing::Test {
   std::size_t lines_seen_ = 0;
 };
 
+// Zone 1 "Main" with one player present, Ann (PlayerID 5), who holds no
+// level and has no record; the terminal lines of the set-up are taken.
+class OnePlayerTest : public CoreTest {
+ protected:
+  void SetUp() override;
+  ZonePlayer& Ann() { return Zone(1).Players[0]; }
+  // What Ann is told when she types `text`.
+  std::vector<std::string> AnnTypes(std::string_view text) {
+    return Ask(1, 5, text);
+  }
+};
+
 }  // namespace tallyhall
 
 #endif  // TALLYHALL_TESTS_SUPPORT_CORE_FIXTURE_H_

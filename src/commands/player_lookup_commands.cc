@@ -1,7 +1,8 @@
-// Player information: the stored name, squad, last date played, IP and
-// MacID of User Database records, and the names that share a machine or an
-// address. Only ?username changes anything (one Name field).
-#include "commands/player_info_commands.h"
+// Looking players up: ?find among the players present in every zone, and in
+// the caller's zone the stored name, squad, last date played, IP and MacID of
+// User Database records and the names that share a machine. Only ?username
+// changes anything (one Name field).
+#include "commands/player_lookup_commands.h"
 
 #include <cstdint>
 #include <memory>
@@ -11,11 +12,22 @@
 #include "base/numbers.h"
 #include "commands/command_context.h"
 #include "commands/paging.h"
+#include "context/server_core.h"
 #include "db/encoding.h"
 #include "zones/zone_table.h"
 
 namespace tallyhall {
 namespace {
+
+// Characters 6 to 29 of a ?find command: the name key of a player.
+constexpr std::size_t kFindKeyOffset = 5;
+constexpr std::size_t kFindKeyLength = 24;
+
+// True when `key` occurs in `text`. Nothing occurs in an empty text, not even
+// an empty key, so an empty ?find key passes over players without a name.
+bool Occurs(std::string_view text, std::string_view key) {
+  return !text.empty() && text.find(key) != std::string_view::npos;
+}
 
 std::string NameOf(const UserDatabase& users, std::int32_t id) {
   return std::string(TrimAtNul(users.GetUserField(id, UserField::kName)));
@@ -85,6 +97,42 @@ class AliasGroupsAnswer : public LongCommand {
 };
 
 }  // namespace
+
+// ?find (name); for a SysOp ?find (name/macid/ip).
+void HandleFind(CommandContext& ctx, std::string_view) {
+  const bool sysop = ctx.Holds(Level::kSysOp);
+  const std::string key = std::string(WithoutLeadingBlanks(
+      ToLower(sysop ? FieldAt(ctx.text, kFindKeyOffset)
+                    : FieldAt(ctx.text, kFindKeyOffset, kFindKeyLength))));
+  // The MacID asked for: the number at the start of the key, 0 when there
+  // is none (a number beyond 32 bits writes its failure line and reads 0).
+  const std::int32_t mac_key = sysop ? ctx.Number(key) : 0;
+
+  bool found = false;
+  ZoneTable& zones = ctx.core.zones();
+  for (std::int32_t id = 1; id <= zones.ZoneCount(); ++id) {
+    const ZoneEntry& zone = zones.Zone(id);
+    for (const ZonePlayer& player : zone.Players) {
+      const bool name_match = Occurs(ToLower(player.PlayerName), key);
+      if (!sysop) {
+        if (!name_match) continue;
+        ctx.Reply(player.PlayerName + " - " + zone.ServerName);
+        found = true;
+        continue;
+      }
+      const std::string ip = IpText(Int32ToBytes(player.IP));
+      if (mac_key != player.MacID && !Occurs(ip, key) && !name_match) {
+        continue;
+      }
+      ctx.Reply(player.PlayerName + " (" + DecimalText(player.MacID) + ") [" +
+                ip + "] - " + zone.ServerName);
+      found = true;
+    }
+  }
+  if (!found) {
+    ctx.Reply("Not found on " + std::string(kProgramTitle) + " network");
+  }
+}
 
 // ?username (UserID):(new name)
 void HandleUsername(CommandContext& ctx, std::string_view args) {

@@ -1,8 +1,8 @@
 // Record administration: ?scoreadd and ?scoreedit for AccountOps (the level
 // is checked by the dispatch) and ?scoredelete, open to every player for the
 // records that carry his own MacID and to AccountOps for any record.
-#ifndef TALLYHALL_COMMANDS_RECORD_ADMIN_H_
-#define TALLYHALL_COMMANDS_RECORD_ADMIN_H_
+#ifndef TALLYHALL_COMMANDS_SCORE_RECORD_COMMANDS_H_
+#define TALLYHALL_COMMANDS_SCORE_RECORD_COMMANDS_H_
 
 #include <cstdint>
 #include <string_view>
@@ -26,4 +26,4 @@ void HandleScoreDelete(CommandContext& ctx, std::string_view args);
 
 }  // namespace tallyhall
 
-#endif  // TALLYHALL_COMMANDS_RECORD_ADMIN_H_
+#endif  // TALLYHALL_COMMANDS_SCORE_RECORD_COMMANDS_H_

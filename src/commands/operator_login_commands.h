@@ -1,7 +1,7 @@
 // The operator levels MessageOp, AccountOp and SysOp: ?login, ?logoff,
 // ?listop and ?listoppassword.
-#ifndef TALLYHALL_COMMANDS_OPERATOR_COMMANDS_H_
-#define TALLYHALL_COMMANDS_OPERATOR_COMMANDS_H_
+#ifndef TALLYHALL_COMMANDS_OPERATOR_LOGIN_COMMANDS_H_
+#define TALLYHALL_COMMANDS_OPERATOR_LOGIN_COMMANDS_H_
 
 #include <string_view>
 
@@ -16,4 +16,4 @@ void HandleLogoff(CommandContext& ctx, std::string_view args);
 
 }  // namespace tallyhall
 
-#endif  // TALLYHALL_COMMANDS_OPERATOR_COMMANDS_H_
+#endif  // TALLYHALL_COMMANDS_OPERATOR_LOGIN_COMMANDS_H_

@@ -1,6 +1,6 @@
 // ?login, ?logoff, ?listop and ?listoppassword: password containment, level
 // lists, filtered paging across zones and the SysOp-only password list.
-#include "commands/operator_commands.h"
+#include "commands/operator_login_commands.h"
 
 #include <gtest/gtest.h>
 
@@ -14,22 +14,16 @@ using Lines = std::vector<std::string>;
 
 // The default passwords of a fresh settings file: heraldicfern (MessageOp),
 // treasuryquail (AccountOp), wardenfox (SysOp).
-class OperatorCommandsTest : public CoreTest {
+class OperatorLoginCommandsTest : public OnePlayerTest {
  protected:
-  void SetUp() override {
-    LoginZone(1, "Main");
-    AddPresentPlayer(1, "Ann", 5);
-    TakeLines();
-  }
-  ZonePlayer& Ann() { return Zone(1).Players[0]; }
-  Lines AnnTypes(std::string_view text) { return Ask(1, 5, text); }
   void SetPassword(std::string_view key, std::string_view value) {
     ASSERT_TRUE(
         core_.settings_file().WriteSetting("Passwords", key, value).ok());
   }
 };
 
-TEST_F(OperatorCommandsTest, LoginGrantsEveryLevelWhosePasswordIsContained) {
+TEST_F(OperatorLoginCommandsTest,
+       LoginGrantsEveryLevelWhosePasswordIsContained) {
   EXPECT_EQ(AnnTypes("?login wardenfoxheraldicfern"),
             Lines{"Logged into Tallyhall as MessageOp/SysOp"});
   EXPECT_EQ(Ann().IsMessageOp, -1);
@@ -39,7 +33,7 @@ TEST_F(OperatorCommandsTest, LoginGrantsEveryLevelWhosePasswordIsContained) {
             Lines{"Logged into Tallyhall as MessageOp/AccountOp/SysOp"});
 }
 
-TEST_F(OperatorCommandsTest, WrongPasswordGetsNoReplyUnlessLevelsAreHeld) {
+TEST_F(OperatorLoginCommandsTest, WrongPasswordGetsNoReplyUnlessLevelsAreHeld) {
   EXPECT_TRUE(AnnTypes("?login nothing").empty());
   EXPECT_TRUE(AnnTypes("?login WardenFox").empty());  // case matters
   EXPECT_EQ(LevelList(Ann()), "");
@@ -48,7 +42,8 @@ TEST_F(OperatorCommandsTest, WrongPasswordGetsNoReplyUnlessLevelsAreHeld) {
             Lines{"Logged into Tallyhall as AccountOp"});
 }
 
-TEST_F(OperatorCommandsTest, EmptyPasswordNeverGrantsAndChangesTakeEffect) {
+TEST_F(OperatorLoginCommandsTest,
+       EmptyPasswordNeverGrantsAndChangesTakeEffect) {
   SetPassword("SysOpPassword", "");
   EXPECT_TRUE(AnnTypes("?login anything").empty());
   EXPECT_TRUE(AnnTypes("?login").empty());
@@ -63,7 +58,7 @@ TEST_F(OperatorCommandsTest, EmptyPasswordNeverGrantsAndChangesTakeEffect) {
 // count belongs to the name in this zone (any letter case) and outlives a
 // logoff. An argument past 128 bytes is not even tested. Repeating a correct
 // ?login never counts.
-TEST_F(OperatorCommandsTest, FailedLoginsLockTheNameOutForAMinute) {
+TEST_F(OperatorLoginCommandsTest, FailedLoginsLockTheNameOutForAMinute) {
   for (int i = 0; i < 10; ++i) {
     EXPECT_EQ(AnnTypes("?login wardenfox"),
               Lines{"Logged into Tallyhall as SysOp"});
@@ -93,7 +88,7 @@ TEST_F(OperatorCommandsTest, FailedLoginsLockTheNameOutForAMinute) {
   EXPECT_TRUE(TakeLines().empty());
 }
 
-TEST_F(OperatorCommandsTest, LogoffDropsOnlyHeldLevelsNamedByLetters) {
+TEST_F(OperatorLoginCommandsTest, LogoffDropsOnlyHeldLevelsNamedByLetters) {
   EXPECT_TRUE(AnnTypes("?logoff").empty());
   EXPECT_TRUE(AnnTypes("?logoff mas").empty());  // nothing held
   Ann().IsMessageOp = Ann().IsAccountOp = Ann().IsSysOp = -1;
@@ -106,7 +101,7 @@ TEST_F(OperatorCommandsTest, LogoffDropsOnlyHeldLevelsNamedByLetters) {
   EXPECT_EQ(LevelList(Ann()), "");
 }
 
-TEST_F(OperatorCommandsTest, ListOpNamesLevelsAndZones) {
+TEST_F(OperatorLoginCommandsTest, ListOpNamesLevelsAndZones) {
   EXPECT_EQ(AnnTypes("?listop"), Lines{"Page 1"});
   LoginZone(2, "Second");
   AppendPlayer(Zone(1), {.PlayerName = "Bob", .IsSysOp = -1});
@@ -118,7 +113,7 @@ TEST_F(OperatorCommandsTest, ListOpNamesLevelsAndZones) {
                    "Page 1"}));
 }
 
-TEST_F(OperatorCommandsTest, ListOpPagesOperatorsOfAllZonesTogether) {
+TEST_F(OperatorLoginCommandsTest, ListOpPagesOperatorsOfAllZonesTogether) {
   LoginZone(2, "Second");
   for (int i = 1; i <= 45; ++i) {
     AppendPlayer(Zone(i <= 30 ? 1 : 2),
@@ -136,7 +131,7 @@ TEST_F(OperatorCommandsTest, ListOpPagesOperatorsOfAllZonesTogether) {
   EXPECT_EQ(AnnTypes("?listop -1"), Lines{"Page -1"});
 }
 
-TEST_F(OperatorCommandsTest, ListOpPasswordIsForSysOpsOnly) {
+TEST_F(OperatorLoginCommandsTest, ListOpPasswordIsForSysOpsOnly) {
   EXPECT_TRUE(AnnTypes("?listoppassword").empty());
   Ann().IsSysOp = -1;
   SetPassword("AccountOpPassword", "");

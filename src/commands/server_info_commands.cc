@@ -1,6 +1,6 @@
 // The public information commands: ?version, ?about, ?misc and ?bhelp. Every
 // player may use them; ?bhelp shows the blocks of the levels the caller holds.
-#include "commands/info_commands.h"
+#include "commands/server_info_commands.h"
 
 #include <array>
 #include <cstdio>

@@ -2,7 +2,7 @@
 // password, ?logoff drops them, ?listop shows who holds them and
 // ?listoppassword shows the passwords to a SysOp. Levels live only in the
 // player's ZonePlayer record and are never written to disk.
-#include "commands/operator_commands.h"
+#include "commands/operator_login_commands.h"
 
 #include <cstdint>
 

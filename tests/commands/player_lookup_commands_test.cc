@@ -1,7 +1,7 @@
-// ?username, ?info, ?infopage, ?infodump, ?alias, ?aliaspage and ?aliasx2:
-// levels, exact replies, paging edges and the alias texts on small
-// hand-made databases.
-#include "commands/player_info_commands.h"
+// ?find (for players and for a SysOp) across zones; ?username, ?info,
+// ?infopage, ?infodump, ?alias, ?aliaspage and ?aliasx2: levels, exact
+// replies, paging edges and the alias texts on small hand-made databases.
+#include "commands/player_lookup_commands.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,7 @@
 
 #include "db/encoding.h"
 #include "shell/server_events.h"
+#include "support/chat_fixture.h"
 #include "support/core_fixture.h"
 #include "zone_client/zone_messages.h"
 
@@ -33,7 +34,7 @@ struct Record {
 
 // Zone 1 with an operator, Op (PlayerID 5), who holds no level until a test
 // gives him one, and a User Database the test fills by hand.
-class PlayerInfoTest : public CoreTest {
+class PlayerLookupCommandsTest : public CoreTest {
  protected:
   void SetUp() override {
     LoginZone(1, "Main");
@@ -64,7 +65,43 @@ class PlayerInfoTest : public CoreTest {
   }
 };
 
-TEST_F(PlayerInfoTest, EachCommandAnswersOnlyWithItsOwnLevel) {
+// ?find looks through every zone: zone 1 "Main" holds Ann (PlayerID 5),
+// zone 2 is "Side".
+using FindTest = ChatFixture;
+
+const std::string kNotFound = "Not found on Tallyhall network";
+
+TEST_F(FindTest, FindForPlayersMatchesNamesOnly) {
+  Add(1, "", 9);
+  Add(2, "BobTheVeryLongNameOfAll1", 6);
+  const std::string bob = "BobTheVeryLongNameOfAll1 - Side";
+  Type(1, 5, "?find");
+  Type(1, 5, "?find  bOb");
+  Type(1, 5, "?find obTheVeryLongNameOfAll1xyz");  // cut to 23 letters
+  Type(1, 5, "?find zed");
+  Type(1, 5, "?find" + std::string(24, ' ') + "zed");  // the key is all blanks
+  EXPECT_EQ(RepliesTo(1, 5),
+            (Lines{"Ann - Main", bob, bob, bob, kNotFound, "Ann - Main", bob}));
+}
+
+TEST_F(FindTest, FindForSysOpMatchesMacIdIpOrName) {
+  Ann().IsSysOp = -1;
+  Ann().MacID = 77;
+  Ann().IP = BytesToInt32(Hex("0a 01 02 03"));
+  Add(2, "Bob", 6, "", 0, "c0 a8 00 01");
+  Add(2, "Cat", 7, "", 1234, "0a 0a 00 05");
+  const std::string ann = "Ann (77) [10.1.2.3] - Main";
+  const std::string bob = "Bob (0) [192.168.0.1] - Side";
+  const std::string cat = "Cat (1234) [10.10.0.5] - Side";
+  Type(1, 5, "?find ANN");  // reads as MacID 0 too
+  Type(1, 5, "?find 10.1");
+  Type(1, 5, "?find 1234");
+  Type(1, 5, "?find 99999999999");  // overflows: reads as MacID 0
+  EXPECT_EQ(RepliesTo(1, 5), (Lines{ann, bob, ann, cat, cat, bob}));
+  EXPECT_EQ(TakeLines(), Lines{"Overflow 6"});
+}
+
+TEST_F(PlayerLookupCommandsTest, EachCommandAnswersOnlyWithItsOwnLevel) {
   Add("Ann", 7);
   Add("Bob", 7);
   const struct {
@@ -86,7 +123,7 @@ TEST_F(PlayerInfoTest, EachCommandAnswersOnlyWithItsOwnLevel) {
   }
 }
 
-TEST_F(PlayerInfoTest, UsernameShowsOrRewritesTheStoredName) {
+TEST_F(PlayerLookupCommandsTest, UsernameShowsOrRewritesTheStoredName) {
   Add("Ann", 7);
   Add("Bob", 9);
   Levels(true, false);
@@ -117,7 +154,8 @@ TEST_F(PlayerInfoTest, UsernameShowsOrRewritesTheStoredName) {
   EXPECT_EQ(TakeLines(), Lines{"Overflow 6"});
 }
 
-TEST_F(PlayerInfoTest, RenamedRecordIsFoundByItsNewNameOnlyAndPlayerKeepsHis) {
+TEST_F(PlayerLookupCommandsTest,
+       RenamedRecordIsFoundByItsNewNameOnlyAndPlayerKeepsHis) {
   LoginPlayer(1, "Bob", 8, 9);
   Levels(true, true);
   OpTypes("?username 1:Robert");
@@ -127,7 +165,8 @@ TEST_F(PlayerInfoTest, RenamedRecordIsFoundByItsNewNameOnlyAndPlayerKeepsHis) {
   EXPECT_EQ(OpTypes("?info bob"), Lines{});
 }
 
-TEST_F(PlayerInfoTest, InfoListsEveryRecordWithTheWholeNameInAnyCase) {
+TEST_F(PlayerLookupCommandsTest,
+       InfoListsEveryRecordWithTheWholeNameInAnyCase) {
   Zone(1).databases.squads.AppendSquad("Reds", "", 1);
   Add("Ann", -3, 200);
   Users().SetUserField(1, UserField::kSquadID, Int32ToBytes(1));
@@ -157,7 +196,7 @@ TEST_F(PlayerInfoTest, InfoListsEveryRecordWithTheWholeNameInAnyCase) {
   ExpectReplies(cases);
 }
 
-TEST_F(PlayerInfoTest, InfoPageHolds39RecordsOnPageOneAnd40Later) {
+TEST_F(PlayerLookupCommandsTest, InfoPageHolds39RecordsOnPageOneAnd40Later) {
   // 45 "Dup" in mixed case at the even UserIDs, others between them.
   for (int i = 1; i <= 45; ++i) {
     Add("Other", i);
@@ -175,7 +214,7 @@ TEST_F(PlayerInfoTest, InfoPageHolds39RecordsOnPageOneAnd40Later) {
   EXPECT_EQ(OpTypes("?infopage -1 dup"), Lines{"Page -1"});
 }
 
-TEST_F(PlayerInfoTest, InfoDumpAlignsUserIdsOnTheRight) {
+TEST_F(PlayerLookupCommandsTest, InfoDumpAlignsUserIdsOnTheRight) {
   for (int i = 1; i <= 120; ++i) Add("P" + DecimalText(i), i);
   Levels(false, true);
   Lines page = OpTypes("?infodump");
@@ -193,7 +232,7 @@ TEST_F(PlayerInfoTest, InfoDumpAlignsUserIdsOnTheRight) {
   EXPECT_EQ(OpTypes("?infodump -1"), Lines{"Page -1"});
 }
 
-TEST_F(PlayerInfoTest, AliasAndAliasPageListTheNamesOfOneMacId) {
+TEST_F(PlayerLookupCommandsTest, AliasAndAliasPageListTheNamesOfOneMacId) {
   AddAll({{"Ann", 7, 1}, {"Bob", 9, 1}, {"Cy", 7, 2}, {"Dee", -3, 3}});
   Levels(false, true);
   const Lines none = {"Player has not used any other aliases."};
@@ -212,7 +251,8 @@ TEST_F(PlayerInfoTest, AliasAndAliasPageListTheNamesOfOneMacId) {
   ExpectReplies(cases);
 }
 
-TEST_F(PlayerInfoTest, AliasTextsGoOutInPiecesOf70AndPagesOf40Pieces) {
+TEST_F(PlayerLookupCommandsTest,
+       AliasTextsGoOutInPiecesOf70AndPagesOf40Pieces) {
   Levels(false, true);
   // "Aliases of 7: " + six names of 21 joined by ", ": 150 characters.
   std::string text = "Aliases of 7: ";
@@ -238,7 +278,8 @@ TEST_F(PlayerInfoTest, AliasTextsGoOutInPiecesOf70AndPagesOf40Pieces) {
   EXPECT_EQ(OpTypes("?aliaspage 2 8"), (Lines{"5", "Page 2"}));
 }
 
-TEST_F(PlayerInfoTest, AliasX2ListsGroupsSkippingNamesTheTextContains) {
+TEST_F(PlayerLookupCommandsTest,
+       AliasX2ListsGroupsSkippingNamesTheTextContains) {
   Levels(false, true);
   const std::string head = "Players with more than 1 alias: ";
   const std::string none =
@@ -291,7 +332,7 @@ Lines AliasX2Page(const std::string& groups, std::int32_t page) {
 // were when the command came: changes made meanwhile by another player do
 // not reach the answer, answers leave in the order the commands came, and a
 // caller who leaves first gets nothing, nor does his PlayerID's next holder.
-TEST_F(PlayerInfoTest, AliasX2OnALargeDatabaseAnswersAsAtItsArrival) {
+TEST_F(PlayerLookupCommandsTest, AliasX2OnALargeDatabaseAnswersAsAtItsArrival) {
   Levels(true, true);
   AddPresentPlayer(1, "Other", 6).IsSysOp = -1;
   for (int i = 0; i < 12000; ++i) {

@@ -1,6 +1,6 @@
 // The public information commands: ?version, ?about, ?misc and ?bhelp.
-#ifndef TALLYHALL_COMMANDS_INFO_COMMANDS_H_
-#define TALLYHALL_COMMANDS_INFO_COMMANDS_H_
+#ifndef TALLYHALL_COMMANDS_SERVER_INFO_COMMANDS_H_
+#define TALLYHALL_COMMANDS_SERVER_INFO_COMMANDS_H_
 
 #include <string>
 #include <string_view>
@@ -28,4 +28,4 @@ void HandleBhelp(CommandContext& ctx, std::string_view args);
 
 }  // namespace tallyhall
 
-#endif  // TALLYHALL_COMMANDS_INFO_COMMANDS_H_
+#endif  // TALLYHALL_COMMANDS_SERVER_INFO_COMMANDS_H_

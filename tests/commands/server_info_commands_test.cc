@@ -1,6 +1,6 @@
 // ?version, ?about, ?misc and ?bhelp: exact texts, the version line's date and
 // size, and which ?bhelp blocks each level sees.
-#include "commands/info_commands.h"
+#include "commands/server_info_commands.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,20 +20,9 @@ constexpr std::string_view kPlainFind =
 constexpr std::string_view kSysOpFind =
     "?find (name/macid/ip) - Search for a player using name/macid/ip";
 
-class InfoCommandsTest : public CoreTest {
- protected:
-  void SetUp() override {
-    LoginZone(1, "Main");
-    AddPresentPlayer(1, "Ann", 5);
-    TakeLines();
-  }
-  ZonePlayer& Ann() { return Zone(1).Players[0]; }
-  std::vector<std::string> AnnTypes(std::string_view text) {
-    return Ask(1, 5, text);
-  }
-};
+using ServerInfoCommandsTest = OnePlayerTest;
 
-TEST_F(InfoCommandsTest, VersionAloneGetsOneLineAndVariantsGetNone) {
+TEST_F(ServerInfoCommandsTest, VersionAloneGetsOneLineAndVariantsGetNone) {
   const std::vector<std::string> replies = AnnTypes("?version");
   ASSERT_EQ(replies.size(), 1u);
   // The running executable's own date and size.
@@ -44,7 +33,7 @@ TEST_F(InfoCommandsTest, VersionAloneGetsOneLineAndVariantsGetNone) {
   EXPECT_TRUE(AnnTypes("?Version").empty());
 }
 
-TEST_F(InfoCommandsTest, VersionTextGivesTheFilesLocalDateAndSize) {
+TEST_F(ServerInfoCommandsTest, VersionTextGivesTheFilesLocalDateAndSize) {
   const std::string path = folder_.File("program");
   WriteFile(path, std::string(1234, 'x'));
   const timespec noon{1614859200, 0};  // 2021-03-04 12:00:00 UTC
@@ -66,7 +55,7 @@ TEST_F(InfoCommandsTest, VersionTextGivesTheFilesLocalDateAndSize) {
   EXPECT_NE(east.find(" Date 03/05/2021 "), std::string::npos) << east;
 }
 
-TEST_F(InfoCommandsTest, MissingExecutableWritesFailureLineAndNoReply) {
+TEST_F(ServerInfoCommandsTest, MissingExecutableWritesFailureLineAndNoReply) {
   EXPECT_EQ(VersionText(folder_.File("missing")), "");
   CommandContext ctx{.core = core_,
                      .zone_id = 1,
@@ -79,7 +68,7 @@ TEST_F(InfoCommandsTest, MissingExecutableWritesFailureLineAndNoReply) {
   EXPECT_EQ(TakeLines(), std::vector<std::string>{"File not found 53"});
 }
 
-TEST_F(InfoCommandsTest, AboutAndMiscSendTheirFixedTexts) {
+TEST_F(ServerInfoCommandsTest, AboutAndMiscSendTheirFixedTexts) {
   const std::vector<std::string> about = AnnTypes("?about");
   ASSERT_EQ(about.size(), 1u);
   EXPECT_TRUE(about[0].starts_with("A biller is a program that connects"));
@@ -92,7 +81,8 @@ TEST_F(InfoCommandsTest, AboutAndMiscSendTheirFixedTexts) {
             "leave it.");
 }
 
-TEST_F(InfoCommandsTest, HelpShowsThePublicBlockAndTheBlocksOfHeldLevels) {
+TEST_F(ServerInfoCommandsTest,
+       HelpShowsThePublicBlockAndTheBlocksOfHeldLevels) {
   std::vector<std::string> help = AnnTypes("?bhelp");
   ASSERT_EQ(help.size(), 30u);
   EXPECT_EQ(help.front(), "Player Database (Biller) Commands");

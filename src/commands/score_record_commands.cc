@@ -2,7 +2,7 @@
 // by hand, overwriting a record's scores, and deleting a record with its
 // score record, renumbering the players present, the score references and
 // the squad owners. Each change writes one terminal line.
-#include "commands/record_admin.h"
+#include "commands/score_record_commands.h"
 
 #include <array>
 #include <limits>

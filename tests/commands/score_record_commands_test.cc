@@ -1,7 +1,7 @@
 // ?scoreadd, ?scoreedit and ?scoredelete: replies, terminal lines, refusals,
 // and the renumbering of players present, score references and squad owners
 // after a deletion.
-#include "commands/record_admin.h"
+#include "commands/score_record_commands.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@ using Lines = std::vector<std::string>;
 const std::string kPrefix = "Main(ServerID:1 GroupID:1 ScoreID:1";
 constexpr std::int32_t kOtherMac = 88;
 
-class RecordAdminTest : public ScoreZoneTest {
+class ScoreRecordCommandsTest : public ScoreZoneTest {
  protected:
   std::int32_t ScoreIdOf(std::int32_t user_id) {
     return BytesToInt32(dbs().users.GetUserField(user_id, UserField::kScoreID));
@@ -27,7 +27,7 @@ class RecordAdminTest : public ScoreZoneTest {
   }
 };
 
-TEST_F(RecordAdminTest, ScoreAddAddsNewIdentitiesOnly) {
+TEST_F(ScoreRecordCommandsTest, ScoreAddAddsNewIdentitiesOnly) {
   AddRecord(dbs(), "Bob", kAnnMac);
   Ann().IsAccountOp = -1;
   const std::string format = "Format: ?scoreadd (ip):(macid):(name)";
@@ -69,7 +69,7 @@ TEST_F(RecordAdminTest, ScoreAddAddsNewIdentitiesOnly) {
   EXPECT_EQ(dbs().users.UserCount(), 3);
 }
 
-TEST_F(RecordAdminTest, ScoreEditStoresConvertedValues) {
+TEST_F(ScoreRecordCommandsTest, ScoreEditStoresConvertedValues) {
   AddRecord(dbs(), "Bob", kOtherMac);
   AddRecord(dbs(), "Cy", kOtherMac);
   Present("Cy", 6, 2);
@@ -133,10 +133,10 @@ TEST_F(RecordAdminTest, ScoreEditStoresConvertedValues) {
 // Five records whose ScoreIDs are out of UserID order, three players
 // present besides Ann, and squads owned by records before, at and behind
 // record 3.
-class ScoreDeleteTest : public RecordAdminTest {
+class ScoreDeleteTest : public ScoreRecordCommandsTest {
  protected:
   void SetUp() override {
-    RecordAdminTest::SetUp();
+    ScoreRecordCommandsTest::SetUp();
     const std::pair<const char*, std::int32_t> records[] = {{"Ann", kAnnMac},
                                                             {"Bob", kOtherMac},
                                                             {"Cy", kAnnMac},
