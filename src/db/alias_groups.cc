@@ -52,27 +52,42 @@ AliasGroups::AliasGroups(std::string_view records, std::int32_t count,
     std::memcpy(&copy.ip, record + ip_offset, 4);
     std::memcpy(&copy.mac, record + mac_offset, 4);
   }
+}
+
+std::size_t AliasGroups::TableUnits() const {
+  return static_cast<std::size_t>(count_) / 4;
+}
+
+void AliasGroups::StartLinks() {
   AssignFresh(last_mac_, TableSize(count_), LastSeen{});
   AssignFresh(last_ip_, TableSize(count_), LastSeen{});
   AssignFresh(next_mac_, static_cast<std::size_t>(count_), kNone);
   AssignFresh(next_ip_, static_cast<std::size_t>(count_), kNone);
+  phase_ = Phase::kLinks;
+}
+
+void AliasGroups::StartNames() {
+  last_mac_ = {};
+  last_ip_ = {};
+  AssignFresh(names_, TableSize(count_), NameSlot{});
+  AssignFresh(name_of_, static_cast<std::size_t>(count_), std::uint32_t{0});
+  AssignFresh(name_filter_, std::max<std::size_t>(1, names_.size() / 32),
+              std::uint64_t{0});
+  phase_ = Phase::kNames;
+  next_ = 0;
 }
 
 bool AliasGroups::Step(std::size_t units) {
   for (; units > 0 && phase_ != Phase::kDone; --units) {
     switch (phase_) {
+      case Phase::kTables:
+        StartLinks();
+        units -= std::min(units - 1, TableUnits());
+        break;
       case Phase::kLinks:
         if (next_ < 0) {
-          last_mac_ = {};
-          last_ip_ = {};
-          AssignFresh(names_, TableSize(count_), NameSlot{});
-          AssignFresh(name_of_, static_cast<std::size_t>(count_),
-                      std::uint32_t{0});
-          AssignFresh(name_filter_,
-                      std::max<std::size_t>(1, names_.size() / 32),
-                      std::uint64_t{0});
-          phase_ = Phase::kNames;
-          next_ = 0;
+          StartNames();
+          units -= std::min(units - 1, TableUnits());
         } else {
           Link(next_--);
         }

@@ -42,7 +42,7 @@ class AliasGroups {
   const std::string& text() const { return text_; }
 
  private:
-  enum class Phase { kLinks, kNames, kGroups, kDone };
+  enum class Phase { kTables, kLinks, kNames, kGroups, kDone };
   struct Record {
     std::array<char, 24> name;
     std::uint32_t ip;
@@ -61,6 +61,12 @@ class AliasGroups {
     std::int32_t record = kNone;
   };
 
+  // Building the tables of a phase counts as this many units of work: at a
+  // million records they are tens of megabytes of fresh memory, which then
+  // take a call of their own instead of the one that copied the records.
+  std::size_t TableUnits() const;
+  void StartLinks();
+  void StartNames();
   std::string_view NameOf(std::int32_t record) const;
   // Links the record to the next one with the same MacID and IP; records
   // are taken from the last to the first.
@@ -81,7 +87,7 @@ class AliasGroups {
 
   std::vector<Record> records_;
   std::int32_t count_ = 0;
-  Phase phase_ = Phase::kLinks;
+  Phase phase_ = Phase::kTables;
   std::int32_t next_ = 0;  // the next record of the phase
 
   // kLinks: the last record seen (walking backwards) per MacID and per IP,
