@@ -90,7 +90,7 @@ void Terminal::WriteLogLine(std::string_view text) {
 
 void Terminal::WriteLogLine(std::string_view text, LogPriority priority) {
   if (held_ != nullptr) {
-    held_->emplace_back(text);
+    held_->push_back({.text = std::string(text), .priority = priority});
     return;
   }
   const LocalTime now = clock_.Now();

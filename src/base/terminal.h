@@ -85,10 +85,15 @@ class Terminal {
   void WriteLogLine(std::string_view text);
   void WriteLogLine(std::string_view text, LogPriority priority);
 
-  // While `held` is not null, WriteLogLine appends each text to it, unstamped,
-  // instead of writing it; the holder decides afterwards which to write.
-  // Null writes again. Use LineHold, which always lets go.
-  void HoldLines(std::vector<std::string>* held) { held_ = held; }
+  // A line kept back by a hold: its text, unstamped, and its priority.
+  struct HeldLine {
+    std::string text;
+    LogPriority priority;
+  };
+  // While `held` is not null, WriteLogLine appends each line to it instead of
+  // writing it; the holder decides afterwards which to write. Null writes
+  // again. Use LineHold, which always lets go.
+  void HoldLines(std::vector<HeldLine>* held) { held_ = held; }
 
   // WriteLogLine for the line of a failed step (base/failure.h); counted.
   void WriteFailureLine(std::string_view text) {
@@ -124,7 +129,7 @@ class Terminal {
   // lines of the same second share one formatting.
   LocalTime stamp_time_;
   std::string stamp_;
-  std::vector<std::string>* held_ = nullptr;
+  std::vector<HeldLine>* held_ = nullptr;
 };
 
 // Holds the terminal's lines from its construction to its destruction (or
@@ -139,14 +144,14 @@ class LineHold {
   LineHold& operator=(const LineHold&) = delete;
 
   // Stops holding and hands over the lines held so far.
-  std::vector<std::string> Release() {
+  std::vector<Terminal::HeldLine> Release() {
     terminal_.HoldLines(nullptr);
     return std::move(lines_);
   }
 
  private:
   Terminal& terminal_;
-  std::vector<std::string> lines_;
+  std::vector<Terminal::HeldLine> lines_;
 };
 
 }  // namespace tallyhall

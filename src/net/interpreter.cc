@@ -127,13 +127,13 @@ void InterpretFromUnknownSender(ServerCore& core, const Address& sender,
   LineHold hold(core.terminal());
   RunStep(core.terminal(),
           [&] { AnswerUnknownSender(core, sender, datagram); });
-  const std::vector<std::string> lines = hold.Release();
+  const std::vector<Terminal::HeldLine> lines = hold.Release();
   if (lines.empty()) return;
   const bool now_a_zone = core.zones().FindZoneByAddress(sender) != 0;
   const std::int64_t now_ms = core.clock().SteadyMilliseconds();
-  for (const std::string& line : lines) {
+  for (const Terminal::HeldLine& line : lines) {
     if (now_a_zone || core.stranger_lines().Admit(sender, now_ms)) {
-      core.WriteLogLine(line);
+      core.WriteLogLine(line.text, line.priority);
     }
   }
 }

@@ -206,6 +206,9 @@ TEST_F(ZoneLoginTest, ZoneWhoseScoreFileCannotBeReadIsRefusedUnwritten) {
           "Connection request from 127.0.0.1:-2",
           "Main(ServerID:3 GroupID:-4 ScoreID:5) Could not read " +
               folder_.File("Score.5") + ": Input/output error. Zone booted"}));
+  // A sender that is not a zone has its lines held for the per-address
+  // limit; the line keeps its priority through the hold.
+  EXPECT_EQ(view_.priorities.back(), LogPriority::kError);
   EXPECT_EQ(core_.zones().ZoneCount(), 0);
   EXPECT_EQ(Ini(), ini);
   EXPECT_FALSE(FileExists(folder_.File("User.3")));
