@@ -6,6 +6,7 @@
 #include <random>
 #include <string>
 
+#include "bench_world.h"
 #include "commands/dispatch.h"
 #include "context/server_core.h"
 #include "db/encoding.h"
@@ -18,16 +19,6 @@ namespace {
 
 constexpr std::int32_t kRecords = 100000;
 constexpr std::int32_t kSysOpId = 1;
-
-// Counts the replies and drops them, so memory stays flat.
-class CountingTransport : public Transport {
- public:
-  void SendDatagram(const Address&, std::string_view bytes) override {
-    benchmark::DoNotOptimize(bytes.data());
-    ++sent;
-  }
-  std::int64_t sent = 0;
-};
 
 // Names such as "Torvik", "mara42" or "KELDRIN_7": syllables, sometimes
 // digits, so that short names also occur inside longer ones.
@@ -78,7 +69,7 @@ struct InfoWorld {
   }
 
   TempDir folder;
-  CountingTransport transport;
+  NullTransport transport;
   FakeClock clock;
   FakeScheduler scheduler;
   ServerCore core;

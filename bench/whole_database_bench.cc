@@ -7,6 +7,7 @@
 #include <random>
 #include <string>
 
+#include "bench_world.h"
 #include "commands/dispatch.h"
 #include "context/server_core.h"
 #include "db/encoding.h"
@@ -18,14 +19,6 @@ namespace {
 
 constexpr std::int32_t kRecords = 1000000;
 constexpr std::int32_t kSysOpId = 1;
-
-// Drops the replies, so memory stays flat.
-class DroppingTransport : public Transport {
- public:
-  void SendDatagram(const Address&, std::string_view bytes) override {
-    benchmark::DoNotOptimize(bytes.data());
-  }
-};
 
 // One zone with a million records (names of 3 to 20 letters, every third
 // record sharing its MacID with its neighbours, every fifth an IP) and a
@@ -51,7 +44,7 @@ struct MillionWorld {
   }
 
   TempDir folder;
-  DroppingTransport transport;
+  NullTransport transport;
   FakeClock clock;
   FakeScheduler scheduler;
   ServerCore core;
